@@ -1,0 +1,138 @@
+#include "core/state.h"
+#include "engine/engine.h"
+
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+// The four coordinates of the knees move by one rule, each with its own
+// keyframes.
+struct KneeTrack {
+  double SynthState::*current;
+  double SynthState::*releaseStart;
+  std::atomic<double> SynthState::*key[4];
+};
+
+constexpr KneeTrack kKnees[4] = {
+    {&SynthState::Osc1WarpIn,
+     &SynthState::ReleaseStartOsc1WarpIn,
+     {&SynthState::Osc1WarpIn1, &SynthState::Osc1WarpIn2, &SynthState::Osc1WarpIn3,
+      &SynthState::Osc1WarpIn4}},
+    {&SynthState::Osc1WarpOut,
+     &SynthState::ReleaseStartOsc1WarpOut,
+     {&SynthState::Osc1WarpOut1, &SynthState::Osc1WarpOut2, &SynthState::Osc1WarpOut3,
+      &SynthState::Osc1WarpOut4}},
+    {&SynthState::Osc2WarpIn,
+     &SynthState::ReleaseStartOsc2WarpIn,
+     {&SynthState::Osc2WarpIn1, &SynthState::Osc2WarpIn2, &SynthState::Osc2WarpIn3,
+      &SynthState::Osc2WarpIn4}},
+    {&SynthState::Osc2WarpOut,
+     &SynthState::ReleaseStartOsc2WarpOut,
+     {&SynthState::Osc2WarpOut1, &SynthState::Osc2WarpOut2, &SynthState::Osc2WarpOut3,
+      &SynthState::Osc2WarpOut4}},
+};
+
+inline double Key(SynthState& s, const KneeTrack& k, int index) noexcept {
+  return (s.*k.key[index]).load();
+}
+
+void TakeNoteTimes(SynthState& s) noexcept {
+  s.AttackSeconds = std::pow(1.00517037535, s.Attack.load()) * 0.0994856 / 1000.0;
+  s.DecaySeconds = s.Decay / 1000.0;
+  s.SustainFraction = s.Sustain / 100.0;
+  s.ReleaseSeconds = std::pow(1.00170523, s.Release.load()) * 0.9982977 / 1000.0;
+  s.AttackSamples = s.AttackSeconds * kSampleRate;
+  s.DecaySamples = s.DecaySeconds * kSampleRate;
+  s.SustainLevel = s.SustainFraction;
+  s.ReleaseSamples = s.ReleaseSeconds * kSampleRate;
+}
+
+void KeyUp(SynthState& s, int32_t t) noexcept {
+  const double releaseEnd = s.ReleaseStartClock + s.ReleaseSamples;
+  if (t >= releaseEnd) {
+    // Also the zero-length release before the first note.
+    s.EnvelopeLevel = 0.0;
+    for (const KneeTrack& k : kKnees)
+      s.*k.current = Key(s, k, 3);
+  } else {
+    const double r = (releaseEnd - t) / s.ReleaseSamples;
+    s.EnvelopeLevel = s.ReleaseStartLevel * r;
+    for (const KneeTrack& k : kKnees) {
+      const double from = s.*k.releaseStart;
+      s.*k.current = from + (Key(s, k, 3) - from) *
+                                (t - static_cast<double>(s.ReleaseStartClock)) / s.ReleaseSamples;
+    }
+  }
+  s.FadeOutLevel = s.EnvelopeLevel;
+}
+
+void KeyDown(SynthState& s, int32_t t) noexcept {
+  if (s.NoteStarted == 0) {
+    s.NoteStarted = 1;
+    s.FadeCounter = -1;
+    TakeNoteTimes(s);
+  }
+  // The counter stops once past the fade-out, so a note held for ever cannot
+  // overflow it.
+  if (s.FadeCounter <= kFadeOutLast)
+    s.FadeCounter += 1;
+
+  if (s.FadeCounter <= kFadeOutLast) {
+    // Fade what was sounding to silence; the knees stay frozen.
+    s.EnvelopeLevel = (1.0 - s.FadeCounter / 1000.0) * s.FadeOutLevel;
+  } else {
+    if (s.AttackStarted == 0) {
+      s.Osc1PhaseCounter = -1;
+      s.Osc2PhaseCounter = -1;
+      s.AttackStarted = 1;
+      s.EnvelopeClock = 0;
+      t = 0;
+    }
+    const double attackEnd = std::nearbyint(s.AttackSamples);
+    const double decayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
+    if (t <= attackEnd) {
+      s.EnvelopeLevel = t / s.AttackSamples;
+      for (const KneeTrack& k : kKnees) {
+        const double k1 = Key(s, k, 0);
+        s.*k.current = k1 + (Key(s, k, 1) - k1) * t / s.AttackSamples;
+      }
+    } else if (t <= decayEnd) {
+      s.EnvelopeLevel = s.SustainLevel + (s.AttackSamples + s.DecaySamples - t) *
+                                             (1.0 - s.SustainLevel) / s.DecaySamples;
+      for (const KneeTrack& k : kKnees) {
+        const double k2 = Key(s, k, 1);
+        s.*k.current = k2 + (Key(s, k, 2) - k2) * (t - s.AttackSamples) / s.DecaySamples;
+      }
+    } else {
+      s.EnvelopeLevel = s.SustainLevel;
+      for (const KneeTrack& k : kKnees)
+        s.*k.current = Key(s, k, 2);
+    }
+  }
+
+  // Where a release would start from, should the key go up now.
+  s.ReleaseStartLevel = s.EnvelopeLevel;
+  s.ReleaseStartClock = t;
+  for (const KneeTrack& k : kKnees)
+    s.*k.releaseStart = s.*k.current;
+}
+
+} // namespace
+
+void AdvanceEnvelope(int32_t t) noexcept VELMORA_NONBLOCKING {
+  SynthState& s = Synth;
+  if (t > kClockLimit) {
+    s.EnvelopeClock = 0;
+    s.ReleaseStartLevel = 0.0;
+  }
+  // The gate is read twice on purpose: a note-on that lands between the two
+  // reads is seen at this very sample.
+  if (s.Gate == 0)
+    KeyUp(s, t);
+  if (s.Gate == 1)
+    KeyDown(s, t);
+}
+
+} // namespace velmora

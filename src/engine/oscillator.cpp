@@ -1,0 +1,154 @@
+#include "core/state.h"
+#include "engine/engine.h"
+
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+// 2 pi as the nearest single-precision value; the sines use this constant.
+constexpr float kTwoPi = 6.2831854820251465f;
+
+// Periods outside this range cannot come from a MIDI note and a pitch knob
+// (2 to 10790 samples); they mean a frequency that cannot be played, which
+// is silence rather than a division by zero or an overflowing conversion.
+constexpr double kMinPeriod = 0.5;
+constexpr double kMaxPeriod = 1 << 20;
+
+// A counter left running past a shortened period grows until the next attack
+// restart. Once it passes this bound (2^24 samples, about 6.3 minutes) it is
+// folded back by whole periods into the second period, where the sine runs
+// unbent at the same point of its cycle. Below the bound the counter behaves
+// literally; above it the phase keeps its single-precision resolution and
+// the counter can never overflow.
+constexpr int32_t kCounterFoldLimit = 1 << 24;
+
+// The pitch ratio is evaluated in single precision; caching the last result
+// saves two powf calls per sample and gives the same bits.
+struct RatioCache {
+  double pitch = 1200.0;
+  float ratio = 1.0f;
+};
+RatioCache Ratio1, Ratio2;
+
+inline float PitchRatio(double pitch, RatioCache& cache) noexcept {
+  if (pitch != cache.pitch) {
+    const float exponent = static_cast<float>((pitch - 1200.0) / 1200.0);
+    cache.ratio = std::pow(2.0f, exponent);
+    cache.pitch = pitch;
+  }
+  return cache.ratio;
+}
+
+// Whole-sample period for frequency f, or 0 when it cannot be played.
+inline int32_t PeriodFor(double f, float ratio) noexcept {
+  const double period = std::nearbyint(kSampleRate / (f * static_cast<double>(ratio)));
+  if (!(period >= kMinPeriod && period <= kMaxPeriod))
+    return 0;
+  return static_cast<int32_t>(period);
+}
+
+inline int32_t FoldCounter(int32_t counter, int32_t period) noexcept {
+  if (counter > kCounterFoldLimit)
+    return period + (counter - period) % period;
+  return counter;
+}
+
+// Two-segment warp through (0, 0), the knee (in, out) in percent, and (1, 1).
+inline float Warp(float p, double in, double out) noexcept {
+  const double x = in / 100.0;
+  const double y = out / 100.0;
+  if (0.0f <= p && p < x)
+    return static_cast<float>(y * (p / x));
+  if (x <= p && p <= 1.0f) {
+    // With the knee at In 100 the second segment has no width; its end point
+    // (1, 1) is the value at p = 1.
+    if (x == 1.0)
+      return 1.0f;
+    return static_cast<float>(y + (1.0 - y) * (p - x) / (1.0 - x));
+  }
+  return p;
+}
+
+// Nearest integer, ties to even (the default rounding mode).
+inline double RoundEven(double v) noexcept { return std::nearbyint(v); }
+
+} // namespace
+
+float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
+  SynthState& s = Synth;
+  const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut);
+  const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut);
+  const double a1 = static_cast<double>(kTwoPi) * w1;
+  const double s1 = std::sin(a1);
+  const double s2 = std::sin(static_cast<double>(kTwoPi) * w2);
+  const double m = s.MixAmount;
+
+  double y = 0.0;
+  switch (s.MixMode.load()) {
+  case 1: // "-Add": cross-fade
+    y = (m / 100.0) * s1 + (1.0 - m / 100.0) * s2;
+    break;
+  case 2: // "-FM": oscillator 2 modulates the phase of oscillator 1
+    y = std::sin(a1 + (m / 15.0) * s2);
+    break;
+  case 3: // "-AM", three depth ranges
+    if (m < 25.0) {
+      const double k = RoundEven(m * 4.0 / 100.0);
+      y = (k + 0.5 * s1) * s2 / (k + 0.5);
+    } else if (m < 50.0) {
+      const double k = RoundEven((m - 25.0) * 4.0 / 100.0);
+      y = (1.0 + k * s1) * s2 / (k + 1.0);
+    } else {
+      const double k = RoundEven((m - 50.0) * 2.0 * 5.0 / 100.0);
+      if (k * static_cast<double>(s.OscOutput) + 1.0 == 0.0)
+        y = 0.0;
+      else
+        y = (1.0 + k * s1) * s2;
+    }
+    break;
+  default: // no mode chosen yet: nothing to combine
+    break;
+  }
+  s.OscOutput = static_cast<float>(y);
+  return s.OscOutput;
+}
+
+float RenderOscillators() noexcept VELMORA_NONBLOCKING {
+  SynthState& s = Synth;
+  const float ratio1 = PitchRatio(s.Osc1Pitch, Ratio1);
+  const float ratio2 = PitchRatio(s.Osc2Pitch, Ratio2);
+
+  const double note = s.NoteFrequency;
+  if (!(note > 0.0)) // also NaN
+    return 0.0f;
+  const double f = s.FadeCounter <= kFadeOutLast ? s.PreviousFrequency.load() : note;
+  const int32_t period1 = PeriodFor(f, ratio1);
+  const int32_t period2 = PeriodFor(f, ratio2);
+  // A frequency that cannot be played (the fade-out of a note that never
+  // sounded carries 0 Hz, say) is silent and leaves the counters alone.
+  if (period1 == 0 || period2 == 0)
+    return 0.0f;
+  s.Osc1Period = period1;
+  s.Osc2Period = period2;
+
+  const int32_t sync = s.Sync;
+  s.Osc1PhaseCounter += 1;
+  s.Osc2PhaseCounter += 1;
+  if (s.Osc1PhaseCounter == period1) {
+    s.Osc1PhaseCounter = 0;
+    if (sync == 1)
+      s.Osc2PhaseCounter = 0;
+  }
+  if (sync == 0 && s.Osc2PhaseCounter == period2)
+    s.Osc2PhaseCounter = 0;
+  s.Osc1PhaseCounter = FoldCounter(s.Osc1PhaseCounter, period1);
+  s.Osc2PhaseCounter = FoldCounter(s.Osc2PhaseCounter, period2);
+
+  const float phase1 = static_cast<float>(static_cast<double>(s.Osc1PhaseCounter) / period1);
+  const float phase2 = static_cast<float>(static_cast<double>(s.Osc2PhaseCounter) / period2);
+  return WarpAndCombine(phase1, phase2);
+}
+
+} // namespace velmora

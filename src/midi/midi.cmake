@@ -1,0 +1,7 @@
+pkg_check_modules(RTMIDI REQUIRED IMPORTED_TARGET rtmidi)
+file(GLOB VELMORA_MIDI_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/midi/*.cpp)
+if(NOT VELMORA_MIDI_SOURCES)
+  return()
+endif()
+add_library(velmora_midi STATIC ${VELMORA_MIDI_SOURCES})
+target_link_libraries(velmora_midi PUBLIC velmora_engine PkgConfig::RTMIDI)

@@ -1,0 +1,63 @@
+// Test side of the toolkit layer: records what the logic builds and draws,
+// and hands it the events and pointer state a test scripts.
+#pragma once
+
+#include "ui/toolkit.h"
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velmora::fake {
+
+struct Control {
+  std::string Kind; // "canvas", "label", "dropdown", "group"
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  std::string Text;
+  Colour TextColour = 0, Background = 0;
+  int Font = 0;
+  bool Sunken = false, Focusable = false;
+  std::vector<std::string> Items; // drop-down entries
+  int Selected = -1;
+  Raster Picture;          // canvases
+  bool DrawingFails = false;
+  int Draws = 0;           // completed BeginDrawing/EndDrawing pairs
+};
+
+struct World {
+  bool WindowOpen = false;
+  int ClientWidth = 0, ClientHeight = 0;
+  std::string Title;
+  Colour WindowColour = 0;
+  bool MenuFails = false;
+  std::vector<std::string> MenuItems;
+  bool FontFails = false;
+  std::map<int, Control> Controls;
+  std::vector<int> Order; // identifiers in creation order
+  int NextAutoId = tk::kFirstAutoId;
+
+  std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call
+  int AsyncButtons = 0;
+  int UnderCursor = 0;
+  int MouseX = -1, MouseY = -1; // relative to the client area
+  int AsyncQueries = 0;
+  int PointerQueries = 0;
+
+  std::vector<std::pair<std::string, std::string>> Messages; // title, text
+  bool ShutDown = false;
+};
+
+// Wake() may come from any thread, so it is counted outside the world.
+int WakeCount();
+void CountWake();
+
+// The one fake world; Reset() empties it.
+World& Get();
+void Reset();
+Control& ControlById(int id);
+
+// Convenience for scripting canvas events.
+tk::Event CanvasEvent(int canvas, tk::EventType type, int x, int y, int buttons);
+
+} // namespace velmora::fake
