@@ -27,12 +27,12 @@ constexpr Colour Rgb(int r, int g, int b) {
 
 // One knob of the window; every field is owned by the user-interface thread.
 struct Knob {
-  int32_t Canvas;     // toolkit identifier of the knob's canvas
-  int32_t Size;       // side of the square canvas, pixels
-  int32_t Min;        // smallest value
-  int32_t Max;        // largest value
-  int32_t Value;      // always within Min..Max
-  int32_t CentreX;    // knob centre inside the canvas, pixels
+  int32_t Canvas;  // toolkit identifier of the knob's canvas
+  int32_t Size;    // side of the square canvas, pixels
+  int32_t Min;     // smallest value
+  int32_t Max;     // largest value
+  int32_t Value;   // always within Min..Max
+  int32_t CentreX; // knob centre inside the canvas, pixels
   int32_t CentreY;
   Colour LightColour; // cap light grey
   Colour DarkColour;  // cap dark grey
@@ -45,7 +45,7 @@ struct Knob {
 // up to 8 characters packed into one atomic word, NUL-padded, so the reader
 // never sees half of an old text and half of a new one.
 using PackedLabel = uint64_t;
-PackedLabel PackLabel(const char* text) noexcept;
+PackedLabel PackLabel(const char *text) noexcept;
 std::string UnpackLabel(PackedLabel packed);
 
 constexpr int32_t kLastKnob = 6;
@@ -55,20 +55,20 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
 // lock-free checks cover every field without a list to keep in step by hand.
 #define VELMORA_SHARED_DOUBLES(X)                                                                  \
   /* sound parameters, written by the user-interface thread */                                     \
-  X(Osc1Pitch)   /* cents + 1200, 1..2400 */                                                       \
+  X(Osc1Pitch) /* cents + 1200, 1..2400 */                                                         \
   X(Osc2Pitch)                                                                                     \
-  X(MixAmount)   /* 0..100 */                                                                      \
-  X(Attack)      /* 20..2000, exponential setting */                                               \
-  X(Decay)       /* 50..5000, milliseconds */                                                      \
-  X(Sustain)     /* 0..100, percent */                                                             \
-  X(Release)     /* 50..5000, exponential setting */                                               \
+  X(MixAmount) /* 0..100 */                                                                        \
+  X(Attack)    /* 20..2000, exponential setting */                                                 \
+  X(Decay)     /* 50..5000, milliseconds */                                                        \
+  X(Sustain)   /* 0..100, percent */                                                               \
+  X(Release)   /* 50..5000, exponential setting */                                                 \
   /* warp keyframes, percent: In 0..100, Out 0..500 */                                             \
-  X(Osc1WarpIn1) X(Osc1WarpIn2) X(Osc1WarpIn3) X(Osc1WarpIn4)                                      \
-  X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4)                                  \
-  X(Osc2WarpIn1) X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4)                                      \
-  X(Osc2WarpOut1) X(Osc2WarpOut2) X(Osc2WarpOut3) X(Osc2WarpOut4)                                  \
-  /* note state, written by the MIDI thread; Hz */                                                 \
-  X(NoteFrequency) X(PreviousFrequency)
+  X(Osc1WarpIn1)                                                                                   \
+  X(Osc1WarpIn2) X(Osc1WarpIn3) X(Osc1WarpIn4) X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3)     \
+      X(Osc1WarpOut4) X(Osc2WarpIn1) X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4) X(Osc2WarpOut1)  \
+          X(Osc2WarpOut2) X(Osc2WarpOut3)                                                          \
+              X(Osc2WarpOut4) /* note state, written by the MIDI thread; Hz */                     \
+      X(NoteFrequency) X(PreviousFrequency)
 
 #define VELMORA_SHARED_INTS(X)                                                                     \
   X(MixMode)       /* 1 "-Add", 2 "-FM", 3 "-AM" */                                                \
@@ -80,32 +80,34 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
 
 // Fields of the audio thread alone (envelope and oscillators).
 #define VELMORA_AUDIO_DOUBLES(X)                                                                   \
-  X(Osc1WarpIn) X(Osc1WarpOut) X(Osc2WarpIn) X(Osc2WarpOut) /* current knee, percent */            \
-  X(ReleaseStartOsc1WarpIn) X(ReleaseStartOsc1WarpOut)                                             \
-  X(ReleaseStartOsc2WarpIn) X(ReleaseStartOsc2WarpOut)                                             \
-  X(FadeOutLevel) X(EnvelopeLevel) X(ReleaseStartLevel)                                            \
-  X(AttackSeconds) X(DecaySeconds) X(SustainFraction) X(ReleaseSeconds)                            \
-  X(AttackSamples) X(DecaySamples) X(SustainLevel) X(ReleaseSamples) /* samples, or level */
+  X(Osc1WarpIn)                                                                                    \
+  X(Osc1WarpOut) X(Osc2WarpIn) X(Osc2WarpOut) /* current knee, percent */                          \
+      X(ReleaseStartOsc1WarpIn) X(ReleaseStartOsc1WarpOut) X(ReleaseStartOsc2WarpIn)               \
+          X(ReleaseStartOsc2WarpOut) X(FadeOutLevel) X(EnvelopeLevel) X(ReleaseStartLevel)         \
+              X(AttackSeconds) X(DecaySeconds) X(SustainFraction) X(ReleaseSeconds)                \
+                  X(AttackSamples) X(DecaySamples) X(SustainLevel)                                 \
+                      X(ReleaseSamples) /* samples, or level */
 
 #define VELMORA_AUDIO_INTS(X)                                                                      \
   X(FadeCounter)   /* samples since the note start, stops counting past 1000 */                    \
   X(EnvelopeClock) /* samples since the attack began */                                            \
   X(ReleaseStartClock)                                                                             \
-  X(Osc1Period) X(Osc2Period)             /* whole samples */                                      \
-  X(Osc1PhaseCounter) X(Osc2PhaseCounter) /* samples into the period */
+  X(Osc1Period)                                                                                    \
+  X(Osc2Period)                               /* whole samples */                                  \
+      X(Osc1PhaseCounter) X(Osc2PhaseCounter) /* samples into the period */
 
 // Fields of the user-interface thread alone.
 #define VELMORA_GUI_DOUBLES(X)                                                                     \
-  X(Osc1Point1X) X(Osc1Point1Y) X(Osc1Point2X) X(Osc1Point2Y)                                      \
-  X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X) X(Osc1Point4Y)                                      \
-  X(Osc2Point1X) X(Osc2Point1Y) X(Osc2Point2X) X(Osc2Point2Y)                                      \
-  X(Osc2Point3X) X(Osc2Point3Y) X(Osc2Point4X) X(Osc2Point4Y) /* canvas pixels, 0..200 */
+  X(Osc1Point1X)                                                                                   \
+  X(Osc1Point1Y) X(Osc1Point2X) X(Osc1Point2Y) X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X)        \
+      X(Osc1Point4Y) X(Osc2Point1X) X(Osc2Point1Y) X(Osc2Point2X) X(Osc2Point2Y) X(Osc2Point3X)    \
+          X(Osc2Point3Y) X(Osc2Point4X) X(Osc2Point4Y) /* canvas pixels, 0..200 */
 
 #define VELMORA_GUI_INTS(X)                                                                        \
-  X(AudioError) X(MidiDevice) X(LastKnob) X(DraggedKnob) X(KnobIndex)                              \
-  X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag) X(Osc2GroupDrag)                          \
-  X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY)                          \
-  X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
+  X(AudioError)                                                                                    \
+  X(MidiDevice) X(LastKnob) X(DraggedKnob) X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton)      \
+      X(Osc1GroupDrag) X(Osc2GroupDrag) X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX)        \
+          X(Osc2CanvasMouseY) X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
 
 struct SynthState {
 #define VELMORA_ATOMIC_DOUBLE(name) std::atomic<double> name;
@@ -133,9 +135,9 @@ struct SynthState {
   std::string NoteNames; // two characters per semitone from C
 
   // Devices.
-  PaStream* AudioStream;
+  PaStream *AudioStream;
   PaStreamParameters OutputParameters;
-  MidiInputPort* MidiIn;
+  MidiInputPort *MidiIn;
 
   // User interface.
   Colour PanelColour;

@@ -34,11 +34,17 @@ constexpr KneeTrack kKnees[4] = {
       &SynthState::Osc2WarpOut4}},
 };
 
-inline double Key(SynthState& s, const KneeTrack& k, int index) noexcept {
+inline double Key(SynthState &s, const KneeTrack &k, int index) noexcept {
   return (s.*k.key[index]).load();
 }
 
-void TakeNoteTimes(SynthState& s) noexcept {
+// Stage ends of the current note: the attack and decay lengths rounded to whole
+// samples for the stage tests. Fixed at the note start with the times they
+// come from.
+double AttackEnd = 0.0;
+double DecayEnd = 0.0;
+
+void TakeNoteTimes(SynthState &s) noexcept {
   s.AttackSeconds = std::pow(1.00517037535, s.Attack.load()) * 0.0994856 / 1000.0;
   s.DecaySeconds = s.Decay / 1000.0;
   s.SustainFraction = s.Sustain / 100.0;
@@ -47,28 +53,30 @@ void TakeNoteTimes(SynthState& s) noexcept {
   s.DecaySamples = s.DecaySeconds * kSampleRate;
   s.SustainLevel = s.SustainFraction;
   s.ReleaseSamples = s.ReleaseSeconds * kSampleRate;
+  AttackEnd = std::nearbyint(s.AttackSamples);
+  DecayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
 }
 
-void KeyUp(SynthState& s, int32_t t) noexcept {
+void KeyUp(SynthState &s, int32_t t) noexcept {
   const double releaseEnd = s.ReleaseStartClock + s.ReleaseSamples;
   if (t >= releaseEnd) {
     // Also the zero-length release before the first note.
     s.EnvelopeLevel = 0.0;
-    for (const KneeTrack& k : kKnees)
+    for (const KneeTrack &k : kKnees)
       s.*k.current = Key(s, k, 3);
   } else {
     const double r = (releaseEnd - t) / s.ReleaseSamples;
     s.EnvelopeLevel = s.ReleaseStartLevel * r;
-    for (const KneeTrack& k : kKnees) {
+    for (const KneeTrack &k : kKnees) {
       const double from = s.*k.releaseStart;
-      s.*k.current = from + (Key(s, k, 3) - from) *
-                                (t - static_cast<double>(s.ReleaseStartClock)) / s.ReleaseSamples;
+      s.*k.current = from + (Key(s, k, 3) - from) * (t - static_cast<double>(s.ReleaseStartClock)) /
+                                s.ReleaseSamples;
     }
   }
   s.FadeOutLevel = s.EnvelopeLevel;
 }
 
-void KeyDown(SynthState& s, int32_t t) noexcept {
+void KeyDown(SynthState &s, int32_t t) noexcept {
   if (s.NoteStarted == 0) {
     s.NoteStarted = 1;
     s.FadeCounter = -1;
@@ -90,24 +98,22 @@ void KeyDown(SynthState& s, int32_t t) noexcept {
       s.EnvelopeClock = 0;
       t = 0;
     }
-    const double attackEnd = std::nearbyint(s.AttackSamples);
-    const double decayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
-    if (t <= attackEnd) {
+    if (t <= AttackEnd) {
       s.EnvelopeLevel = t / s.AttackSamples;
-      for (const KneeTrack& k : kKnees) {
+      for (const KneeTrack &k : kKnees) {
         const double k1 = Key(s, k, 0);
         s.*k.current = k1 + (Key(s, k, 1) - k1) * t / s.AttackSamples;
       }
-    } else if (t <= decayEnd) {
+    } else if (t <= DecayEnd) {
       s.EnvelopeLevel = s.SustainLevel + (s.AttackSamples + s.DecaySamples - t) *
                                              (1.0 - s.SustainLevel) / s.DecaySamples;
-      for (const KneeTrack& k : kKnees) {
+      for (const KneeTrack &k : kKnees) {
         const double k2 = Key(s, k, 1);
         s.*k.current = k2 + (Key(s, k, 2) - k2) * (t - s.AttackSamples) / s.DecaySamples;
       }
     } else {
       s.EnvelopeLevel = s.SustainLevel;
-      for (const KneeTrack& k : kKnees)
+      for (const KneeTrack &k : kKnees)
         s.*k.current = Key(s, k, 2);
     }
   }
@@ -115,14 +121,14 @@ void KeyDown(SynthState& s, int32_t t) noexcept {
   // Where a release would start from, should the key go up now.
   s.ReleaseStartLevel = s.EnvelopeLevel;
   s.ReleaseStartClock = t;
-  for (const KneeTrack& k : kKnees)
+  for (const KneeTrack &k : kKnees)
     s.*k.releaseStart = s.*k.current;
 }
 
 } // namespace
 
 void AdvanceEnvelope(int32_t t) noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
+  SynthState &s = Synth;
   if (t > kClockLimit) {
     s.EnvelopeClock = 0;
     s.ReleaseStartLevel = 0.0;

@@ -1,7 +1,9 @@
 #include "core/state.h"
 #include "engine/engine.h"
 
+#include <array>
 #include <cmath>
+#include <cstring>
 
 namespace velmora {
 
@@ -32,7 +34,7 @@ struct RatioCache {
 };
 RatioCache Ratio1, Ratio2;
 
-inline float PitchRatio(double pitch, RatioCache& cache) noexcept {
+inline float PitchRatio(double pitch, RatioCache &cache) noexcept {
   if (pitch != cache.pitch) {
     const float exponent = static_cast<float>((pitch - 1200.0) / 1200.0);
     cache.ratio = std::pow(2.0f, exponent);
@@ -42,11 +44,23 @@ inline float PitchRatio(double pitch, RatioCache& cache) noexcept {
 }
 
 // Whole-sample period for frequency f, or 0 when it cannot be played.
-inline int32_t PeriodFor(double f, float ratio) noexcept {
+// Frequency and ratio change only at a note or a knob turn, so the last
+// answer is kept.
+struct PeriodCache {
+  double frequency = 0.0;
+  float ratio = 0.0f;
+  int32_t period = 0;
+};
+PeriodCache Period1, Period2;
+
+inline int32_t PeriodFor(double f, float ratio, PeriodCache &cache) noexcept {
+  if (f == cache.frequency && ratio == cache.ratio)
+    return cache.period;
   const double period = std::nearbyint(kSampleRate / (f * static_cast<double>(ratio)));
-  if (!(period >= kMinPeriod && period <= kMaxPeriod))
-    return 0;
-  return static_cast<int32_t>(period);
+  cache.frequency = f;
+  cache.ratio = ratio;
+  cache.period = period >= kMinPeriod && period <= kMaxPeriod ? static_cast<int32_t>(period) : 0;
+  return cache.period;
 }
 
 inline int32_t FoldCounter(int32_t counter, int32_t period) noexcept {
@@ -55,10 +69,24 @@ inline int32_t FoldCounter(int32_t counter, int32_t period) noexcept {
   return counter;
 }
 
+// The knee in fractions of a cycle; it moves only during attack, decay and
+// release, so the divisions are redone only when it does.
+struct Knee {
+  double in = 50.0, out = 50.0;
+  double x = 0.5, y = 0.5;
+};
+Knee Knee1, Knee2;
+
 // Two-segment warp through (0, 0), the knee (in, out) in percent, and (1, 1).
-inline float Warp(float p, double in, double out) noexcept {
-  const double x = in / 100.0;
-  const double y = out / 100.0;
+inline float Warp(float p, double in, double out, Knee &knee) noexcept {
+  if (in != knee.in || out != knee.out) {
+    knee.in = in;
+    knee.out = out;
+    knee.x = in / 100.0;
+    knee.y = out / 100.0;
+  }
+  const double x = knee.x;
+  const double y = knee.y;
   if (0.0f <= p && p < x)
     return static_cast<float>(y * (p / x));
   if (x <= p && p <= 1.0f) {
@@ -71,18 +99,56 @@ inline float Warp(float p, double in, double out) noexcept {
   return p;
 }
 
+// The sines dominate the cost of a sample. A held note repeats the same
+// arguments period after period (its knee stands still during sustain and
+// after a release), so each of the three sines remembers the results for the
+// arguments it has seen, keyed by the argument's exact bits: a hit returns
+// the very value the sine would give, so the output does not change by a
+// single bit.
+constexpr int kSineMemoBits = 12;
+constexpr size_t kSineMemoSize = size_t{1} << kSineMemoBits; // 64 KiB per sine
+constexpr uint64_t kNoArgument = ~uint64_t{0};               // a NaN pattern no argument has
+
+struct SineMemo {
+  std::array<uint64_t, kSineMemoSize> argument;
+  std::array<double, kSineMemoSize> sine;
+};
+
+SineMemo MakeSineMemo() {
+  SineMemo m;
+  m.argument.fill(kNoArgument);
+  m.sine.fill(0.0);
+  return m;
+}
+
+SineMemo Memo1 = MakeSineMemo(), Memo2 = MakeSineMemo(), MemoFm = MakeSineMemo();
+
+inline double Sine(double x, SineMemo &memo) noexcept {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const size_t slot = static_cast<size_t>((bits * 0x9E3779B97F4A7C15u) >> (64 - kSineMemoBits));
+  if (memo.argument[slot] == bits)
+    return memo.sine[slot];
+  const double s = std::sin(x);
+  memo.argument[slot] = bits;
+  memo.sine[slot] = s;
+  return s;
+}
+
 // Nearest integer, ties to even (the default rounding mode).
-inline double RoundEven(double v) noexcept { return std::nearbyint(v); }
+inline double RoundEven(double v) noexcept {
+  return std::nearbyint(v);
+}
 
 } // namespace
 
 float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
-  const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut);
-  const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut);
+  SynthState &s = Synth;
+  const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut, Knee1);
+  const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut, Knee2);
   const double a1 = static_cast<double>(kTwoPi) * w1;
-  const double s1 = std::sin(a1);
-  const double s2 = std::sin(static_cast<double>(kTwoPi) * w2);
+  const double s1 = Sine(a1, Memo1);
+  const double s2 = Sine(static_cast<double>(kTwoPi) * w2, Memo2);
   const double m = s.MixAmount;
 
   double y = 0.0;
@@ -91,7 +157,7 @@ float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
     y = (m / 100.0) * s1 + (1.0 - m / 100.0) * s2;
     break;
   case 2: // "-FM": oscillator 2 modulates the phase of oscillator 1
-    y = std::sin(a1 + (m / 15.0) * s2);
+    y = Sine(a1 + (m / 15.0) * s2, MemoFm);
     break;
   case 3: // "-AM", three depth ranges
     if (m < 25.0) {
@@ -116,7 +182,7 @@ float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
 }
 
 float RenderOscillators() noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
+  SynthState &s = Synth;
   const float ratio1 = PitchRatio(s.Osc1Pitch, Ratio1);
   const float ratio2 = PitchRatio(s.Osc2Pitch, Ratio2);
 
@@ -124,8 +190,8 @@ float RenderOscillators() noexcept VELMORA_NONBLOCKING {
   if (!(note > 0.0)) // also NaN
     return 0.0f;
   const double f = s.FadeCounter <= kFadeOutLast ? s.PreviousFrequency.load() : note;
-  const int32_t period1 = PeriodFor(f, ratio1);
-  const int32_t period2 = PeriodFor(f, ratio2);
+  const int32_t period1 = PeriodFor(f, ratio1, Period1);
+  const int32_t period2 = PeriodFor(f, ratio2, Period2);
   // A frequency that cannot be played (the fade-out of a note that never
   // sounded carries 0 Hz, say) is silent and leaves the counters alone.
   if (period1 == 0 || period2 == 0)
