@@ -15,7 +15,7 @@ using velmora::Synth;
 
 // held: the note is held for ever (sustain after its first second);
 // otherwise every note lasts two seconds and is released for half a second.
-void Play(benchmark::State &state, int mode, double mix, int sync, bool held) {
+void Play(benchmark::State& state, int mode, double mix, int sync, bool held) {
   velmora::InitSynthState();
   Synth.MixMode = mode;
   Synth.MixAmount = mix;
@@ -51,24 +51,12 @@ void Play(benchmark::State &state, int mode, double mix, int sync, bool held) {
   state.counters["realtime_x"] = benchmark::Counter(samples / 44100.0, benchmark::Counter::kIsRate);
 }
 
-void DefaultPatchNotes(benchmark::State &s) {
-  Play(s, 1, 50, 0, false);
-}
-void FmNotes(benchmark::State &s) {
-  Play(s, 2, 50, 0, false);
-}
-void AmMix100SyncNotes(benchmark::State &s) {
-  Play(s, 3, 100, 1, false);
-}
-void DefaultPatchHeld(benchmark::State &s) {
-  Play(s, 1, 50, 0, true);
-}
-void FmHeld(benchmark::State &s) {
-  Play(s, 2, 50, 0, true);
-}
-void AmMix100SyncHeld(benchmark::State &s) {
-  Play(s, 3, 100, 1, true);
-}
+void DefaultPatchNotes(benchmark::State& s) { Play(s, 1, 50, 0, false); }
+void FmNotes(benchmark::State& s) { Play(s, 2, 50, 0, false); }
+void AmMix100SyncNotes(benchmark::State& s) { Play(s, 3, 100, 1, false); }
+void DefaultPatchHeld(benchmark::State& s) { Play(s, 1, 50, 0, true); }
+void FmHeld(benchmark::State& s) { Play(s, 2, 50, 0, true); }
+void AmMix100SyncHeld(benchmark::State& s) { Play(s, 3, 100, 1, true); }
 
 BENCHMARK(DefaultPatchNotes)->MinTime(2.0);
 BENCHMARK(FmNotes)->MinTime(2.0);

@@ -6,7 +6,7 @@ namespace velmora {
 
 SynthState Synth;
 
-PackedLabel PackLabel(const char *text) noexcept {
+PackedLabel PackLabel(const char* text) noexcept {
   PackedLabel packed = 0;
   for (int i = 0; i < 8 && text[i] != '\0'; ++i)
     packed |= static_cast<PackedLabel>(static_cast<unsigned char>(text[i])) << (8 * i);
@@ -24,14 +24,12 @@ std::string UnpackLabel(PackedLabel packed) {
   return text;
 }
 
-double PitchFromKnobValue(int32_t v) {
-  return v <= 1200 ? v + 1200.0 : v - 1200.0;
-}
+double PitchFromKnobValue(int32_t v) { return v <= 1200 ? v + 1200.0 : v - 1200.0; }
 
 namespace {
 
 void ZeroFill() {
-  SynthState &s = Synth;
+  SynthState& s = Synth;
 #define VELMORA_ZERO(name) s.name = 0;
   VELMORA_SHARED_DOUBLES(VELMORA_ZERO)
   VELMORA_SHARED_INTS(VELMORA_ZERO)
@@ -56,7 +54,7 @@ void ZeroFill() {
 } // namespace
 
 void InitSynthState() {
-  SynthState &s = Synth;
+  SynthState& s = Synth;
   ZeroFill();
 
   s.NoteStarted = 0;

@@ -45,7 +45,7 @@ struct Knob {
 // up to 8 characters packed into one atomic word, NUL-padded, so the reader
 // never sees half of an old text and half of a new one.
 using PackedLabel = uint64_t;
-PackedLabel PackLabel(const char *text) noexcept;
+PackedLabel PackLabel(const char* text) noexcept;
 std::string UnpackLabel(PackedLabel packed);
 
 constexpr int32_t kLastKnob = 6;
@@ -64,10 +64,10 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(Release)   /* 50..5000, exponential setting */                                                 \
   /* warp keyframes, percent: In 0..100, Out 0..500 */                                             \
   X(Osc1WarpIn1)                                                                                   \
-  X(Osc1WarpIn2) X(Osc1WarpIn3) X(Osc1WarpIn4) X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3)     \
-      X(Osc1WarpOut4) X(Osc2WarpIn1) X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4) X(Osc2WarpOut1)  \
-          X(Osc2WarpOut2) X(Osc2WarpOut3)                                                          \
-              X(Osc2WarpOut4) /* note state, written by the MIDI thread; Hz */                     \
+  X(Osc1WarpIn2)                                                                                   \
+  X(Osc1WarpIn3) X(Osc1WarpIn4) X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4)    \
+      X(Osc2WarpIn1) X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4) X(Osc2WarpOut1) X(Osc2WarpOut2)  \
+          X(Osc2WarpOut3) X(Osc2WarpOut4) /* note state, written by the MIDI thread; Hz */         \
       X(NoteFrequency) X(PreviousFrequency)
 
 #define VELMORA_SHARED_INTS(X)                                                                     \
@@ -81,7 +81,8 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
 // Fields of the audio thread alone (envelope and oscillators).
 #define VELMORA_AUDIO_DOUBLES(X)                                                                   \
   X(Osc1WarpIn)                                                                                    \
-  X(Osc1WarpOut) X(Osc2WarpIn) X(Osc2WarpOut) /* current knee, percent */                          \
+  X(Osc1WarpOut)                                                                                   \
+  X(Osc2WarpIn) X(Osc2WarpOut) /* current knee, percent */                                         \
       X(ReleaseStartOsc1WarpIn) X(ReleaseStartOsc1WarpOut) X(ReleaseStartOsc2WarpIn)               \
           X(ReleaseStartOsc2WarpOut) X(FadeOutLevel) X(EnvelopeLevel) X(ReleaseStartLevel)         \
               X(AttackSeconds) X(DecaySeconds) X(SustainFraction) X(ReleaseSeconds)                \
@@ -93,21 +94,23 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(EnvelopeClock) /* samples since the attack began */                                            \
   X(ReleaseStartClock)                                                                             \
   X(Osc1Period)                                                                                    \
-  X(Osc2Period)                               /* whole samples */                                  \
-      X(Osc1PhaseCounter) X(Osc2PhaseCounter) /* samples into the period */
+  X(Osc2Period)                           /* whole samples */                                      \
+  X(Osc1PhaseCounter) X(Osc2PhaseCounter) /* samples into the period */
 
 // Fields of the user-interface thread alone.
 #define VELMORA_GUI_DOUBLES(X)                                                                     \
   X(Osc1Point1X)                                                                                   \
-  X(Osc1Point1Y) X(Osc1Point2X) X(Osc1Point2Y) X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X)        \
-      X(Osc1Point4Y) X(Osc2Point1X) X(Osc2Point1Y) X(Osc2Point2X) X(Osc2Point2Y) X(Osc2Point3X)    \
-          X(Osc2Point3Y) X(Osc2Point4X) X(Osc2Point4Y) /* canvas pixels, 0..200 */
+  X(Osc1Point1Y)                                                                                   \
+  X(Osc1Point2X) X(Osc1Point2Y) X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X) X(Osc1Point4Y)        \
+      X(Osc2Point1X) X(Osc2Point1Y) X(Osc2Point2X) X(Osc2Point2Y) X(Osc2Point3X) X(Osc2Point3Y)    \
+          X(Osc2Point4X) X(Osc2Point4Y) /* canvas pixels, 0..200 */
 
 #define VELMORA_GUI_INTS(X)                                                                        \
   X(AudioError)                                                                                    \
-  X(MidiDevice) X(LastKnob) X(DraggedKnob) X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton)      \
-      X(Osc1GroupDrag) X(Osc2GroupDrag) X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX)        \
-          X(Osc2CanvasMouseY) X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
+  X(MidiDevice)                                                                                    \
+  X(LastKnob) X(DraggedKnob) X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag)   \
+      X(Osc2GroupDrag) X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY)     \
+          X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
 
 struct SynthState {
 #define VELMORA_ATOMIC_DOUBLE(name) std::atomic<double> name;
@@ -135,9 +138,9 @@ struct SynthState {
   std::string NoteNames; // two characters per semitone from C
 
   // Devices.
-  PaStream *AudioStream;
+  PaStream* AudioStream;
   PaStreamParameters OutputParameters;
-  MidiInputPort *MidiIn;
+  MidiInputPort* MidiIn;
 
   // User interface.
   Colour PanelColour;

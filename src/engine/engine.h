@@ -33,8 +33,8 @@ float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING;
 void AdvanceEnvelope(int32_t t) noexcept VELMORA_NONBLOCKING;
 
 // The stream callback.
-int RenderAudio(const void *input, void *output, unsigned long frameCount,
-                const PaStreamCallbackTimeInfo *timeInfo, PaStreamCallbackFlags statusFlags,
-                void *userData) noexcept VELMORA_NONBLOCKING;
+int RenderAudio(const void* input, void* output, unsigned long frameCount,
+                const PaStreamCallbackTimeInfo* timeInfo, PaStreamCallbackFlags statusFlags,
+                void* userData) noexcept VELMORA_NONBLOCKING;
 
 } // namespace velmora

@@ -34,7 +34,7 @@ constexpr KneeTrack kKnees[4] = {
       &SynthState::Osc2WarpOut4}},
 };
 
-inline double Key(SynthState &s, const KneeTrack &k, int index) noexcept {
+inline double Key(SynthState& s, const KneeTrack& k, int index) noexcept {
   return (s.*k.key[index]).load();
 }
 
@@ -44,7 +44,7 @@ inline double Key(SynthState &s, const KneeTrack &k, int index) noexcept {
 double AttackEnd = 0.0;
 double DecayEnd = 0.0;
 
-void TakeNoteTimes(SynthState &s) noexcept {
+void TakeNoteTimes(SynthState& s) noexcept {
   s.AttackSeconds = std::pow(1.00517037535, s.Attack.load()) * 0.0994856 / 1000.0;
   s.DecaySeconds = s.Decay / 1000.0;
   s.SustainFraction = s.Sustain / 100.0;
@@ -57,17 +57,17 @@ void TakeNoteTimes(SynthState &s) noexcept {
   DecayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
 }
 
-void KeyUp(SynthState &s, int32_t t) noexcept {
+void KeyUp(SynthState& s, int32_t t) noexcept {
   const double releaseEnd = s.ReleaseStartClock + s.ReleaseSamples;
   if (t >= releaseEnd) {
     // Also the zero-length release before the first note.
     s.EnvelopeLevel = 0.0;
-    for (const KneeTrack &k : kKnees)
+    for (const KneeTrack& k : kKnees)
       s.*k.current = Key(s, k, 3);
   } else {
     const double r = (releaseEnd - t) / s.ReleaseSamples;
     s.EnvelopeLevel = s.ReleaseStartLevel * r;
-    for (const KneeTrack &k : kKnees) {
+    for (const KneeTrack& k : kKnees) {
       const double from = s.*k.releaseStart;
       s.*k.current = from + (Key(s, k, 3) - from) * (t - static_cast<double>(s.ReleaseStartClock)) /
                                 s.ReleaseSamples;
@@ -76,7 +76,7 @@ void KeyUp(SynthState &s, int32_t t) noexcept {
   s.FadeOutLevel = s.EnvelopeLevel;
 }
 
-void KeyDown(SynthState &s, int32_t t) noexcept {
+void KeyDown(SynthState& s, int32_t t) noexcept {
   if (s.NoteStarted == 0) {
     s.NoteStarted = 1;
     s.FadeCounter = -1;
@@ -100,20 +100,20 @@ void KeyDown(SynthState &s, int32_t t) noexcept {
     }
     if (t <= AttackEnd) {
       s.EnvelopeLevel = t / s.AttackSamples;
-      for (const KneeTrack &k : kKnees) {
+      for (const KneeTrack& k : kKnees) {
         const double k1 = Key(s, k, 0);
         s.*k.current = k1 + (Key(s, k, 1) - k1) * t / s.AttackSamples;
       }
     } else if (t <= DecayEnd) {
       s.EnvelopeLevel = s.SustainLevel + (s.AttackSamples + s.DecaySamples - t) *
                                              (1.0 - s.SustainLevel) / s.DecaySamples;
-      for (const KneeTrack &k : kKnees) {
+      for (const KneeTrack& k : kKnees) {
         const double k2 = Key(s, k, 1);
         s.*k.current = k2 + (Key(s, k, 2) - k2) * (t - s.AttackSamples) / s.DecaySamples;
       }
     } else {
       s.EnvelopeLevel = s.SustainLevel;
-      for (const KneeTrack &k : kKnees)
+      for (const KneeTrack& k : kKnees)
         s.*k.current = Key(s, k, 2);
     }
   }
@@ -121,14 +121,14 @@ void KeyDown(SynthState &s, int32_t t) noexcept {
   // Where a release would start from, should the key go up now.
   s.ReleaseStartLevel = s.EnvelopeLevel;
   s.ReleaseStartClock = t;
-  for (const KneeTrack &k : kKnees)
+  for (const KneeTrack& k : kKnees)
     s.*k.releaseStart = s.*k.current;
 }
 
 } // namespace
 
 void AdvanceEnvelope(int32_t t) noexcept VELMORA_NONBLOCKING {
-  SynthState &s = Synth;
+  SynthState& s = Synth;
   if (t > kClockLimit) {
     s.EnvelopeClock = 0;
     s.ReleaseStartLevel = 0.0;

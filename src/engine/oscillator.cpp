@@ -34,7 +34,7 @@ struct RatioCache {
 };
 RatioCache Ratio1, Ratio2;
 
-inline float PitchRatio(double pitch, RatioCache &cache) noexcept {
+inline float PitchRatio(double pitch, RatioCache& cache) noexcept {
   if (pitch != cache.pitch) {
     const float exponent = static_cast<float>((pitch - 1200.0) / 1200.0);
     cache.ratio = std::pow(2.0f, exponent);
@@ -53,7 +53,7 @@ struct PeriodCache {
 };
 PeriodCache Period1, Period2;
 
-inline int32_t PeriodFor(double f, float ratio, PeriodCache &cache) noexcept {
+inline int32_t PeriodFor(double f, float ratio, PeriodCache& cache) noexcept {
   if (f == cache.frequency && ratio == cache.ratio)
     return cache.period;
   const double period = std::nearbyint(kSampleRate / (f * static_cast<double>(ratio)));
@@ -78,7 +78,7 @@ struct Knee {
 Knee Knee1, Knee2;
 
 // Two-segment warp through (0, 0), the knee (in, out) in percent, and (1, 1).
-inline float Warp(float p, double in, double out, Knee &knee) noexcept {
+inline float Warp(float p, double in, double out, Knee& knee) noexcept {
   if (in != knee.in || out != knee.out) {
     knee.in = in;
     knee.out = out;
@@ -123,7 +123,7 @@ SineMemo MakeSineMemo() {
 
 SineMemo Memo1 = MakeSineMemo(), Memo2 = MakeSineMemo(), MemoFm = MakeSineMemo();
 
-inline double Sine(double x, SineMemo &memo) noexcept {
+inline double Sine(double x, SineMemo& memo) noexcept {
   uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   const size_t slot = static_cast<size_t>((bits * 0x9E3779B97F4A7C15u) >> (64 - kSineMemoBits));
@@ -136,14 +136,12 @@ inline double Sine(double x, SineMemo &memo) noexcept {
 }
 
 // Nearest integer, ties to even (the default rounding mode).
-inline double RoundEven(double v) noexcept {
-  return std::nearbyint(v);
-}
+inline double RoundEven(double v) noexcept { return std::nearbyint(v); }
 
 } // namespace
 
 float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
-  SynthState &s = Synth;
+  SynthState& s = Synth;
   const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut, Knee1);
   const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut, Knee2);
   const double a1 = static_cast<double>(kTwoPi) * w1;
@@ -182,7 +180,7 @@ float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
 }
 
 float RenderOscillators() noexcept VELMORA_NONBLOCKING {
-  SynthState &s = Synth;
+  SynthState& s = Synth;
   const float ratio1 = PitchRatio(s.Osc1Pitch, Ratio1);
   const float ratio2 = PitchRatio(s.Osc2Pitch, Ratio2);
 

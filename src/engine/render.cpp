@@ -19,12 +19,11 @@ const std::array<float, 100> kOnsetRamp = [] {
 
 } // namespace
 
-int RenderAudio(const void * /*input*/, void *output, unsigned long frameCount,
-                const PaStreamCallbackTimeInfo * /*timeInfo*/,
-                PaStreamCallbackFlags /*statusFlags*/,
-                void * /*userData*/) noexcept VELMORA_NONBLOCKING {
-  SynthState &s = Synth;
-  float *out = static_cast<float *>(output);
+int RenderAudio(const void* /*input*/, void* output, unsigned long frameCount,
+                const PaStreamCallbackTimeInfo* /*timeInfo*/, PaStreamCallbackFlags /*statusFlags*/,
+                void* /*userData*/) noexcept VELMORA_NONBLOCKING {
+  SynthState& s = Synth;
+  float* out = static_cast<float*>(output);
   for (unsigned long i = 0; i < frameCount; ++i) {
     AdvanceEnvelope(s.EnvelopeClock);
     // Read again: an attack start in this very frame restarts the ramp here.

@@ -14,9 +14,7 @@ namespace {
 using test::NoteHz;
 
 constexpr float kTwoPi = 6.2831854820251465f;
-double SinCycles(double p) {
-  return std::sin(static_cast<double>(kTwoPi) * p);
-}
+double SinCycles(double p) { return std::sin(static_cast<double>(kTwoPi) * p); }
 
 class Oscillators : public ::testing::Test {
 protected:
@@ -214,7 +212,7 @@ TEST_F(Oscillators, AmModeHasThreeRanges) {
       {75, (1 + 2 * s1) * s2},         // 2.5 rounds to 2
       {100, (1 + 5 * s1) * s2},        // k = 5
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     Synth.MixAmount = c.mix;
     Synth.OscOutput = 0;
     EXPECT_NEAR(WarpAndCombine(p1, p2), c.expected, 1e-6) << "mix " << c.mix;

@@ -26,10 +26,10 @@
 #include <cstdlib>
 #include <new>
 
-extern "C" void *__libc_malloc(size_t);
-extern "C" void *__libc_calloc(size_t, size_t);
-extern "C" void *__libc_realloc(void *, size_t);
-extern "C" void __libc_free(void *);
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* __libc_calloc(size_t, size_t);
+extern "C" void* __libc_realloc(void*, size_t);
+extern "C" void __libc_free(void*);
 
 namespace {
 thread_local bool InCallback = false;
@@ -54,72 +54,64 @@ std::atomic<int> Violations{0};
 #ifndef VELMORA_SANITIZED
 #define VELMORA_INTERPOSE 1
 extern "C" {
-void *malloc(size_t n) {
+void* malloc(size_t n) {
   Check();
   return __libc_malloc(n);
 }
-void *calloc(size_t n, size_t size) {
+void* calloc(size_t n, size_t size) {
   Check();
   return __libc_calloc(n, size);
 }
-void *realloc(void *p, size_t n) {
+void* realloc(void* p, size_t n) {
   Check();
   return __libc_realloc(p, n);
 }
-void free(void *p) {
+void free(void* p) {
   Check();
   __libc_free(p);
 }
 }
-void *operator new(size_t n) {
+void* operator new(size_t n) {
   Check();
-  if (void *p = __libc_malloc(n ? n : 1))
+  if (void* p = __libc_malloc(n ? n : 1))
     return p;
   throw std::bad_alloc();
 }
-void *operator new[](size_t n) {
-  return operator new(n);
-}
-void operator delete(void *p) noexcept {
+void* operator new[](size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept {
   Check();
   __libc_free(p);
 }
-void operator delete[](void *p) noexcept {
-  operator delete(p);
-}
-void operator delete(void *p, size_t) noexcept {
-  operator delete(p);
-}
-void operator delete[](void *p, size_t) noexcept {
-  operator delete(p);
-}
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
-template <typename F> F Next(const char *name) {
+template <typename F> F Next(const char* name) {
   return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 extern "C" {
-int pthread_mutex_lock(pthread_mutex_t *m) {
-  static auto real = Next<int (*)(pthread_mutex_t *)>("pthread_mutex_lock");
+int pthread_mutex_lock(pthread_mutex_t* m) {
+  static auto real = Next<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
   Check();
   return real(m);
 }
-int pthread_mutex_trylock(pthread_mutex_t *m) {
-  static auto real = Next<int (*)(pthread_mutex_t *)>("pthread_mutex_trylock");
+int pthread_mutex_trylock(pthread_mutex_t* m) {
+  static auto real = Next<int (*)(pthread_mutex_t*)>("pthread_mutex_trylock");
   Check();
   return real(m);
 }
-int pthread_rwlock_rdlock(pthread_rwlock_t *l) {
-  static auto real = Next<int (*)(pthread_rwlock_t *)>("pthread_rwlock_rdlock");
+int pthread_rwlock_rdlock(pthread_rwlock_t* l) {
+  static auto real = Next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_rdlock");
   Check();
   return real(l);
 }
-int pthread_rwlock_wrlock(pthread_rwlock_t *l) {
-  static auto real = Next<int (*)(pthread_rwlock_t *)>("pthread_rwlock_wrlock");
+int pthread_rwlock_wrlock(pthread_rwlock_t* l) {
+  static auto real = Next<int (*)(pthread_rwlock_t*)>("pthread_rwlock_wrlock");
   Check();
   return real(l);
 }
-int pthread_spin_lock(pthread_spinlock_t *l) {
-  static auto real = Next<int (*)(pthread_spinlock_t *)>("pthread_spin_lock");
+int pthread_spin_lock(pthread_spinlock_t* l) {
+  static auto real = Next<int (*)(pthread_spinlock_t*)>("pthread_spin_lock");
   Check();
   return real(l);
 }
@@ -170,7 +162,7 @@ TEST(Realtime, CallbackNeitherAllocatesNorLocks) {
 #else
   // The traps themselves must work, or the test proves nothing.
   InCallback = true;
-  void *p = malloc(16);
+  void* p = malloc(16);
   free(p);
   InCallback = false;
   ASSERT_EQ(Violations.exchange(0), 2);
@@ -191,7 +183,7 @@ TEST(Realtime, CallbackNeitherAllocatesNorLocks) {
 void AllocateInRealtimeContext() [[clang::nonblocking]] {
   // Deliberately breaks the rule, through a pointer the compiler cannot see
   // through, to show that the sanitizer is watching.
-  void *(*volatile allocate)(size_t) = malloc;
+  void* (*volatile allocate)(size_t) = malloc;
   free(allocate(32));
 }
 

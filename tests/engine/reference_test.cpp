@@ -31,7 +31,7 @@ struct Inputs {
 };
 
 double KeyOf(int coord, int k) {
-  std::atomic<double> *keys[4][4] = {
+  std::atomic<double>* keys[4][4] = {
       {&Synth.Osc1WarpIn1, &Synth.Osc1WarpIn2, &Synth.Osc1WarpIn3, &Synth.Osc1WarpIn4},
       {&Synth.Osc1WarpOut1, &Synth.Osc1WarpOut2, &Synth.Osc1WarpOut3, &Synth.Osc1WarpOut4},
       {&Synth.Osc2WarpIn1, &Synth.Osc2WarpIn2, &Synth.Osc2WarpIn3, &Synth.Osc2WarpIn4},
@@ -48,7 +48,7 @@ float WarpOf(float p, double in, double out) {
   return p;
 }
 
-float Sample(Model &m, const Inputs &in) {
+float Sample(Model& m, const Inputs& in) {
   int t = m.clock;
   if (t > 2147483640) {
     m.clock = 0;
@@ -200,10 +200,10 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
       Synth.Release = pick(1, 100) * 50;
       break;
     default: { // a warp point moves
-      std::atomic<double> *ins[] = {&Synth.Osc1WarpIn1, &Synth.Osc1WarpIn2, &Synth.Osc1WarpIn3,
+      std::atomic<double>* ins[] = {&Synth.Osc1WarpIn1, &Synth.Osc1WarpIn2, &Synth.Osc1WarpIn3,
                                     &Synth.Osc1WarpIn4, &Synth.Osc2WarpIn1, &Synth.Osc2WarpIn2,
                                     &Synth.Osc2WarpIn3, &Synth.Osc2WarpIn4};
-      std::atomic<double> *outs[] = {&Synth.Osc1WarpOut1, &Synth.Osc1WarpOut2, &Synth.Osc1WarpOut3,
+      std::atomic<double>* outs[] = {&Synth.Osc1WarpOut1, &Synth.Osc1WarpOut2, &Synth.Osc1WarpOut3,
                                      &Synth.Osc1WarpOut4, &Synth.Osc2WarpOut1, &Synth.Osc2WarpOut2,
                                      &Synth.Osc2WarpOut3, &Synth.Osc2WarpOut4};
       const int k = pick(0, 7);

@@ -118,7 +118,7 @@ TEST_F(RenderCallback, AmUpperRangeReachesTheOutputUnclipped) {
 
 // Pitch measured on the sound: rising zero crossings of a sustained, unbent
 // tone, with the crossing points interpolated linearly.
-double MeasuredHz(const std::vector<float> &s) {
+double MeasuredHz(const std::vector<float>& s) {
   double first = -1, last = -1;
   int count = 0;
   for (size_t i = 1; i < s.size(); ++i) {
@@ -142,7 +142,7 @@ TEST_F(RenderCallback, SoundingPitchIsTheSampleRateOverThePeriod) {
   for (const Case c :
        {Case{69, 1200}, Case{60, 1200}, Case{81, 1200}, Case{69, 1800}, Case{40, 300}}) {
     test::ResetSynth();
-    for (auto *k :
+    for (auto* k :
          {&Synth.Osc1WarpIn1, &Synth.Osc1WarpIn2, &Synth.Osc1WarpIn3, &Synth.Osc1WarpIn4,
           &Synth.Osc1WarpOut1, &Synth.Osc1WarpOut2, &Synth.Osc1WarpOut3, &Synth.Osc1WarpOut4})
       *k = 50;

@@ -29,10 +29,10 @@ TEST(Robustness, EveryReachableSettingGivesFiniteSamples) {
     Synth.Decay = pick(1, 100) * 50;
     Synth.Sustain = pick(0, 100);
     Synth.Release = pick(1, 100) * 50;
-    for (auto *k : {&Synth.Osc1WarpIn1, &Synth.Osc1WarpIn2, &Synth.Osc1WarpIn3, &Synth.Osc1WarpIn4,
+    for (auto* k : {&Synth.Osc1WarpIn1, &Synth.Osc1WarpIn2, &Synth.Osc1WarpIn3, &Synth.Osc1WarpIn4,
                     &Synth.Osc2WarpIn1, &Synth.Osc2WarpIn2, &Synth.Osc2WarpIn3, &Synth.Osc2WarpIn4})
       *k = pick(0, 4) == 0 ? 100 * pick(0, 1) : pick(0, 200) / 2.0;
-    for (auto *k :
+    for (auto* k :
          {&Synth.Osc1WarpOut1, &Synth.Osc1WarpOut2, &Synth.Osc1WarpOut3, &Synth.Osc1WarpOut4,
           &Synth.Osc2WarpOut1, &Synth.Osc2WarpOut2, &Synth.Osc2WarpOut3, &Synth.Osc2WarpOut4})
       *k = pick(0, 200) * 2.5;

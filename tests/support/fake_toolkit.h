@@ -20,9 +20,9 @@ struct Control {
   bool Sunken = false, Focusable = false;
   std::vector<std::string> Items; // drop-down entries
   int Selected = -1;
-  Raster Picture;          // canvases
+  Raster Picture; // canvases
   bool DrawingFails = false;
-  int Draws = 0;           // completed BeginDrawing/EndDrawing pairs
+  int Draws = 0; // completed BeginDrawing/EndDrawing pairs
 };
 
 struct World {

@@ -25,9 +25,7 @@ void ReleaseKey() {
   Synth.PreviousFrequency = Synth.NoteFrequency.load();
 }
 
-double NoteHz(int note) {
-  return 440.0 * std::pow(2.0, (note - 69) / 12.0);
-}
+double NoteHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
 std::vector<float> Render(size_t frameCount, size_t blockSize) {
   std::vector<float> out(frameCount);
@@ -39,8 +37,8 @@ std::vector<float> Render(size_t frameCount, size_t blockSize) {
   return out;
 }
 
-::testing::AssertionResult SameSamples(const std::vector<float> &expected,
-                                       const std::vector<float> &actual) {
+::testing::AssertionResult SameSamples(const std::vector<float>& expected,
+                                       const std::vector<float>& actual) {
   if (expected.size() != actual.size())
     return ::testing::AssertionFailure()
            << "lengths differ: " << expected.size() << " vs " << actual.size();

@@ -26,7 +26,7 @@ std::vector<float> Render(size_t frameCount, size_t blockSize = 256);
 
 // Compares two sample runs bit for bit; on a mismatch, says where the first
 // difference is and how large it is.
-::testing::AssertionResult SameSamples(const std::vector<float> &expected,
-                                       const std::vector<float> &actual);
+::testing::AssertionResult SameSamples(const std::vector<float>& expected,
+                                       const std::vector<float>& actual);
 
 } // namespace velmora::test
