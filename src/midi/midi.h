@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -23,8 +24,8 @@ constexpr uint32_t kMimMoreData = 0x3CC;
 // Called on the MIDI thread for every message, and on the user-interface
 // thread with kMimClose when a port is closed. For kMimData, param1 holds the
 // status byte in bits 0-7, the first data byte in 8-15, the second in 16-23.
-void MidiInputHandler(MidiInputPort* handle, uint32_t message, uintptr_t instance,
-                      uintptr_t param1, uintptr_t param2) noexcept;
+void MidiInputHandler(MidiInputPort* handle, uint32_t message, uintptr_t instance, uintptr_t param1,
+                      uintptr_t param2) noexcept;
 
 // Label text for a note number: name and octave, "C5" for 60.
 std::string FormatNoteName(int note);
@@ -36,5 +37,14 @@ int ListMidiPorts();
 void OpenMidiPort();
 // Closes the open port and opens the one selected in the drop-down list.
 void SwitchMidiPort();
+
+// ListMidiPorts in two steps, so the list can be built from any port report.
+struct FoundMidiPort;
+// Adds the ports whose names could be read to the drop-down list, in order,
+// and remembers which port each list position stands for. Returns the number
+// of ports reported, listed or not.
+int FillMidiPortList(const std::vector<FoundMidiPort>& found);
+// The port behind a list position; nullptr for a position not in the list.
+const FoundMidiPort* ListedMidiPort(int position);
 
 } // namespace velmora

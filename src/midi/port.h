@@ -1,0 +1,44 @@
+// The platform side of MIDI input, over RtMidi: which input ports exist, and
+// one open port that hands each whole short message to a handler shaped like
+// MidiInputHandler. Nothing here prints: an API that cannot start, a port
+// that cannot be opened, a name that cannot be read are all answered by
+// return values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct MidiInputPort; // defined in port.cpp
+
+// One input port as the platform reported it. Api is an RtMidi::Api value;
+// Number counts the API's ports from 0. Name is empty when it could not be
+// read.
+struct FoundMidiPort {
+  int Api = 0;
+  unsigned Number = 0;
+  std::optional<std::string> Name;
+};
+
+// The input ports of every compiled API that can start here, API by API.
+std::vector<FoundMidiPort> FindMidiInputPorts();
+
+using MidiHandler = void (*)(MidiInputPort* handle, uint32_t message, uintptr_t instance,
+                             uintptr_t param1, uintptr_t param2) noexcept;
+
+// Opens the port with this name, looked up again in its API (the number given
+// is tried first), with a callback into handler. Messages are passed on only
+// between StartMidiInput and StopMidiInput. Returns nullptr on any failure,
+// also for a port without a name.
+MidiInputPort* OpenMidiInput(const FoundMidiPort& port, MidiHandler handler, uintptr_t instance);
+// Both accept nullptr and then do nothing; StartMidiInput then gives false.
+bool StartMidiInput(MidiInputPort* port);
+void StopMidiInput(MidiInputPort* port);
+// Closes and frees the port. Once the platform can no longer deliver
+// messages, the handler gets kMimClose on the calling thread. nullptr: nothing.
+void CloseMidiInput(MidiInputPort* port);
+
+} // namespace velmora
