@@ -36,6 +36,8 @@ struct Event {
 // is clientWidth x clientHeight; a menu bar added later takes its height out
 // of it, and every control is placed below it.
 bool OpenWindow(int clientWidth, int clientHeight, const char* title);
+// Puts the built window on the screen.
+void ShowWindow();
 void SetWindowColour(Colour c);
 // Menu bar with one titled menu holding one numbered item.
 bool CreateMenu(int menuId);

@@ -61,6 +61,8 @@ bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
   return true;
 }
 
+void ShowWindow() { Get().WindowShown = true; }
+
 void SetWindowColour(Colour c) { Get().WindowColour = c; }
 
 bool CreateMenu(int) { return !Get().MenuFails; }

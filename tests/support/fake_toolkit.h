@@ -27,6 +27,7 @@ struct Control {
 
 struct World {
   bool WindowOpen = false;
+  bool WindowShown = false;
   int ClientWidth = 0, ClientHeight = 0;
   std::string Title;
   Colour WindowColour = 0;

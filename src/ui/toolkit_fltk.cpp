@@ -1,0 +1,412 @@
+// FLTK side of the toolkit layer. Widget callbacks and handle() overrides
+// queue events; WaitWindowEvent hands them out one per call. Only the
+// user-interface thread comes here.
+#include "ui/toolkit.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Widget.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <X11/Xatom.h>
+
+#include <deque>
+#include <map>
+
+namespace velmora::tk {
+
+namespace {
+
+Fl_Color ToFl(Colour c) { return fl_rgb_color(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+std::deque<Event> Queue;
+Fl_Double_Window* Window = nullptr;
+int ClientWidth = 0, ClientHeight = 0;
+int MenuHeight = 0; // the menu bar takes its rows from the top of the window
+int NextAutoId = kFirstAutoId;
+std::map<int, Fl_Widget*> Controls; // by identifier
+std::map<int, int> FontSizes;       // pixel size per loaded font
+
+int ButtonBits(int state) {
+  int b = 0;
+  if (state & FL_BUTTON1)
+    b |= kLeftButton;
+  if (state & FL_BUTTON2)
+    b |= kMiddleButton;
+  if (state & FL_BUTTON3)
+    b |= kRightButton;
+  return b;
+}
+
+// A self-painted control: shows its raster, reports mouse events. With a
+// sunken border the raster is the surface inside the 2-pixel frame, and
+// pointer positions are relative to that surface.
+class Canvas : public Fl_Widget {
+public:
+  Canvas(int id, int x, int y, int w, int h, bool sunken)
+      : Fl_Widget(x, y, w, h), id_(id), border_(sunken ? 2 : 0) {
+    box(sunken ? FL_DOWN_FRAME : FL_NO_BOX);
+    ResizeRaster(raster_, w - 2 * border_, h - 2 * border_, 0);
+  }
+  Raster& Picture() { return raster_; }
+
+protected:
+  void draw() override {
+    if (border_)
+      draw_box();
+    fl_draw_image(reinterpret_cast<const uchar*>(raster_.Pixels.data()), x() + border_,
+                  y() + border_, raster_.Width, raster_.Height, 4, raster_.Width * 4);
+  }
+
+  int handle(int e) override {
+    EventType type;
+    switch (e) {
+    case FL_PUSH:
+      type = Fl::event_button() == FL_LEFT_MOUSE ? EventType::LeftDown : EventType::Other;
+      break;
+    case FL_RELEASE:
+      type = Fl::event_button() == FL_LEFT_MOUSE ? EventType::LeftUp : EventType::Other;
+      break;
+    case FL_DRAG:
+    case FL_MOVE:
+      type = EventType::MouseMove;
+      break;
+    case FL_ENTER:
+      type = EventType::MouseEnter;
+      break;
+    case FL_LEAVE:
+      return 1;
+    default:
+      return Fl_Widget::handle(e);
+    }
+    Event ev;
+    ev.Kind = EventKind::Control;
+    ev.Control = id_;
+    ev.Type = type;
+    ev.X = Fl::event_x() - x() - border_;
+    ev.Y = Fl::event_y() - y() - border_;
+    ev.Buttons = ButtonBits(Fl::event_state());
+    Queue.push_back(ev);
+    // Taking the push gives this canvas the mouse until the release, also
+    // outside its bounds.
+    return 1;
+  }
+
+private:
+  int id_;
+  int border_;
+  Raster raster_;
+};
+
+// A frame with its caption on the top edge; it holds nothing and takes no
+// input.
+class GroupBox : public Fl_Widget {
+public:
+  GroupBox(int x, int y, int w, int h, const char* caption) : Fl_Widget(x, y, w, h) {
+    copy_label(caption);
+  }
+
+protected:
+  void draw() override {
+    const Fl_Color panel = Window ? Window->color() : FL_BACKGROUND_COLOR;
+    fl_draw_box(FL_ENGRAVED_FRAME, x(), y() + 7, w(), h() - 7, panel);
+    fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+    int tw = 0, th = 0;
+    fl_measure(label(), tw, th, 0);
+    fl_color(panel);
+    fl_rectf(x() + 8, y(), tw + 4, th);
+    fl_color(FL_WHITE);
+    fl_draw(label(), x() + 10, y() + fl_height() - fl_descent());
+  }
+  int handle(int) override { return 0; }
+};
+
+void WindowClosed(Fl_Widget*, void*) {
+  // FLTK also calls this for Escape; only the close box ends the program.
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+    return;
+  Event ev;
+  ev.Kind = EventKind::Close;
+  Queue.push_back(ev);
+}
+
+void MenuChosen(Fl_Widget*, void* item) {
+  Event ev;
+  ev.Kind = EventKind::Menu;
+  ev.MenuItem = static_cast<int>(reinterpret_cast<intptr_t>(item));
+  Queue.push_back(ev);
+}
+
+void ChoiceChanged(Fl_Widget* w, void*) {
+  Event ev;
+  ev.Kind = EventKind::Control;
+  for (const auto& [id, widget] : Controls)
+    if (widget == w)
+      ev.Control = id;
+  ev.Type = EventType::SelectionChange;
+  Queue.push_back(ev);
+}
+
+int Register(int id, Fl_Widget* w) {
+  if (id == kAutoId)
+    id = NextAutoId++;
+  Controls[id] = w;
+  return id;
+}
+
+template <typename T> T* Find(int id) {
+  auto it = Controls.find(id);
+  return it == Controls.end() ? nullptr : dynamic_cast<T*>(it->second);
+}
+
+// Title bar with a close box only: no minimise or maximise, no resizing.
+void AskForCloseBoxOnly() {
+  struct {
+    unsigned long flags, functions, decorations;
+    long inputMode;
+    unsigned long status;
+  } hints = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0}; // move + close; border, title, menu
+  const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(fl_display, fl_xid(Window), atom, atom, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&hints), 5);
+}
+
+} // namespace
+
+bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
+  ClientWidth = clientWidth;
+  ClientHeight = clientHeight;
+  Window = new Fl_Double_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2,
+                                clientWidth, clientHeight);
+  Window->copy_label(title);
+  Window->size_range(clientWidth, clientHeight, clientWidth, clientHeight);
+  Window->callback(WindowClosed);
+  return true;
+}
+
+void ShowWindow() {
+  Window->end();
+  Window->show();
+  AskForCloseBoxOnly();
+  Window->redraw();
+}
+
+void SetWindowColour(Colour c) { Window->color(ToFl(c)); }
+
+bool CreateMenu(int) {
+  auto* bar = new Fl_Menu_Bar(0, 0, ClientWidth, 25);
+  bar->box(FL_FLAT_BOX);
+  MenuHeight = bar->h();
+  Controls[1000] = bar;
+  return true;
+}
+
+bool AddMenuItem(const char* menuTitle, int item, const char* itemText) {
+  auto* bar = Find<Fl_Menu_Bar>(1000);
+  if (!bar)
+    return false;
+  const std::string path = std::string(menuTitle) + "/" + itemText;
+  return bar->add(path.c_str(), 0, MenuChosen, reinterpret_cast<void*>(intptr_t{item})) >= 0;
+}
+
+int CreateDropDown(int id, int x, int y, int width, int height) {
+  auto* choice = new Fl_Choice(x, y + MenuHeight, width, height);
+  choice->callback(ChoiceChanged);
+  choice->when(FL_WHEN_CHANGED);
+  return Register(id, choice);
+}
+
+void AddDropDownItem(int id, const std::string& text) {
+  auto* choice = Find<Fl_Choice>(id);
+  if (!choice)
+    return;
+  // FLTK reads '/' as a submenu, '&' as a shortcut mark and a leading '_' as
+  // a divider; a port's name is shown as it is.
+  std::string escaped;
+  for (char c : text) {
+    if (c == '&')
+      escaped += "&&";
+    else if (c == '/' || c == '\\' || c == '_')
+      escaped += std::string("\\") + c;
+    else
+      escaped += c;
+  }
+  choice->add(escaped.c_str());
+}
+
+void SelectDropDownItem(int id, int index) {
+  if (auto* choice = Find<Fl_Choice>(id))
+    choice->value(index);
+}
+
+int SelectedDropDownItem(int id) {
+  auto* choice = Find<Fl_Choice>(id);
+  return choice ? choice->value() : -1;
+}
+
+int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder, bool focusable) {
+  if (id == kAutoId)
+    id = NextAutoId++;
+  auto* canvas = new Canvas(id, x, y + MenuHeight, width, height, sunkenBorder);
+  if (!focusable)
+    canvas->clear_visible_focus();
+  Controls[id] = canvas;
+  return id;
+}
+
+void CreateGroupBox(int x, int y, int width, int height, const char* caption) {
+  Register(kAutoId, new GroupBox(x, y + MenuHeight, width, height, caption));
+}
+
+int CreateLabel(int id, int x, int y, int width, int height, const char* text) {
+  auto* box = new Fl_Box(FL_FLAT_BOX, x, y + MenuHeight, width, height, nullptr);
+  box->copy_label(text);
+  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  return Register(id, box);
+}
+
+void SetLabelText(int id, const std::string& text) {
+  if (auto* box = Find<Fl_Box>(id)) {
+    box->copy_label(text.c_str());
+    box->redraw();
+  }
+}
+
+std::string LabelText(int id) {
+  auto* box = Find<Fl_Box>(id);
+  return box && box->label() ? box->label() : "";
+}
+
+void SetLabelColours(int id, Colour text, Colour background) {
+  if (auto* box = Find<Fl_Box>(id)) {
+    box->labelcolor(ToFl(text));
+    box->color(ToFl(background));
+  }
+}
+
+int LoadFont(const char* face, int points) {
+  static int loaded = 0;
+  const auto font = static_cast<Fl_Font>(FL_FREE_FONT + loaded++);
+  Fl::set_font(font, face); // fontconfig answers with its nearest face
+  // Points are 1/72 inch; FLTK sizes are pixels at the screen's resolution.
+  float hdpi = 96, vdpi = 96;
+  Fl::screen_dpi(hdpi, vdpi);
+  FontSizes[font] = static_cast<int>(points * vdpi / 72.0f + 0.5f);
+  return font;
+}
+
+void SetLabelFont(int id, int font) {
+  if (auto* box = Find<Fl_Box>(id)) {
+    box->labelfont(static_cast<Fl_Font>(font));
+    box->labelsize(FontSizes[font]);
+  }
+}
+
+Raster* BeginDrawing(int canvas) {
+  auto* c = Find<Canvas>(canvas);
+  return c ? &c->Picture() : nullptr;
+}
+
+void EndDrawing(int canvas) {
+  if (auto* c = Find<Canvas>(canvas))
+    c->redraw();
+}
+
+Event WaitWindowEvent(int timeoutMs) {
+  if (Queue.empty())
+    Fl::wait(timeoutMs / 1000.0);
+  if (Queue.empty())
+    return Event{};
+  const Event ev = Queue.front();
+  Queue.pop_front();
+  return ev;
+}
+
+namespace {
+// One round trip to the X server: pointer on the root window and buttons.
+bool QueryPointer(int& rootX, int& rootY, unsigned& mask) {
+  if (!fl_display)
+    return false;
+  ::Window root, child;
+  int wx, wy;
+  return XQueryPointer(fl_display, RootWindow(fl_display, fl_screen), &root, &child, &rootX, &rootY,
+                       &wx, &wy, &mask);
+}
+} // namespace
+
+int AsyncMouseButtons() {
+  int rx, ry;
+  unsigned mask = 0;
+  if (!QueryPointer(rx, ry, mask))
+    return 0;
+  int b = 0;
+  if (mask & Button1Mask)
+    b |= kLeftButton;
+  if (mask & Button2Mask)
+    b |= kMiddleButton;
+  if (mask & Button3Mask)
+    b |= kRightButton;
+  return b;
+}
+
+void WindowMousePosition(int& x, int& y) {
+  int rx, ry;
+  unsigned mask;
+  x = y = -1;
+  if (!Window || !QueryPointer(rx, ry, mask))
+    return;
+  const int wx = rx - Window->x_root();
+  const int wy = ry - Window->y_root() - MenuHeight;
+  if (wx < 0 || wy < 0 || wx >= ClientWidth || wy >= ClientHeight - MenuHeight)
+    return;
+  x = wx;
+  y = wy;
+}
+
+int ControlUnderCursor() {
+  int x, y;
+  WindowMousePosition(x, y);
+  if (x < 0)
+    return 0;
+  y += MenuHeight;
+  for (const auto& [id, w] : Controls)
+    if (dynamic_cast<Canvas*>(w) && x >= w->x() && x < w->x() + w->w() && y >= w->y() &&
+        y < w->y() + w->h())
+      return id;
+  return 0;
+}
+
+void ControlPosition(int id, int& x, int& y) {
+  x = y = 0;
+  if (auto* w = Find<Fl_Widget>(id)) {
+    x = w->x();
+    y = w->y() - MenuHeight;
+  }
+}
+
+void MessageBox(const char* title, const std::string& text) {
+  fl_message_title(title);
+  fl_message_icon()->hide();
+  fl_close = "OK";
+  fl_message("%s", text.c_str());
+}
+
+// The event loop never waits longer than a millisecond, so a message from
+// another thread is seen within one pass without waking it; nothing of FLTK
+// is touched from a foreign thread.
+void Wake() {}
+
+void Shutdown() {
+  if (Window)
+    Window->hide();
+  Fl::flush();
+  if (fl_display)
+    XSync(fl_display, False);
+}
+
+} // namespace velmora::tk

@@ -1,0 +1,155 @@
+# End-to-end rig, sourced by every end-to-end test script: a private X server,
+# a private JACK server as the audio clock, an ALSA configuration that makes
+# the default device a raw float file paced by JACK, and the synth itself.
+# Everything is torn down on exit, clients before servers.
+#
+# Usage: source rig.sh BUILD_DIR
+set -euo pipefail
+
+BUILD_DIR=$(cd "$1" && pwd)
+RIG=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
+APP_PID="" SOURCE_PID="" JACK_PID="" XVFB_PID=""
+PROBE="$BUILD_DIR/tests/audio_probe"
+
+rig_cleanup() {
+  local status=$?
+  [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null || true
+  if [ -n "$SOURCE_PID" ]; then
+    exec {SOURCE_FD}>&- 2>/dev/null || true
+    kill "$SOURCE_PID" 2>/dev/null || true
+    wait "$SOURCE_PID" 2>/dev/null || true
+  fi
+  [ -n "$APP_PID" ] && wait "$APP_PID" 2>/dev/null || true
+  if [ -n "$JACK_PID" ]; then
+    kill "$JACK_PID" 2>/dev/null || true
+    wait "$JACK_PID" 2>/dev/null || true
+  fi
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  if [ $status -ne 0 ]; then
+    echo "--- synth log (tail)"
+    tail -20 "$RIG/app.log" 2>/dev/null || true
+  fi
+  rm -rf "$RIG"
+  exit $status
+}
+trap rig_cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Waits up to $1 seconds for the command that follows to succeed.
+wait_for() {
+  local limit=$1
+  shift
+  local deadline=$((SECONDS + limit))
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.05
+  done
+}
+
+start_x() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RIG/display" 2>/dev/null &
+  XVFB_PID=$!
+  wait_for 10 test -s "$RIG/display" || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$RIG/display")"
+}
+
+start_jack() {
+  local name="velmora-$$-$RANDOM"
+  export JACK_DEFAULT_SERVER=$name JACK_NO_START_SERVER=1
+  jackd -n "$name" --no-realtime -d dummy -r 44100 -p 256 >"$RIG/jack.log" 2>&1 &
+  JACK_PID=$!
+  wait_for 10 jack_lsp -s "$name" || fail "jackd did not start"
+}
+
+# The default ALSA device writes raw float32 mono samples to $RIG/out.raw,
+# paced in real time by the JACK server's clock.
+use_captured_audio() {
+  cat >"$RIG/asound.conf" <<CONF
+pcm.!default {
+  type file
+  format "raw"
+  file "$RIG/out.raw"
+  slave.pcm {
+    type jack
+    playback_ports { 0 system:playback_1 }
+    capture_ports { 0 system:capture_1 }
+  }
+}
+CONF
+  export ALSA_CONFIG_PATH="$RIG/asound.conf"
+  AUDIO="$RIG/out.raw"
+}
+
+# An ALSA configuration with no device at all.
+use_no_audio() {
+  echo "# no devices" >"$RIG/asound.conf"
+  export ALSA_CONFIG_PATH="$RIG/asound.conf"
+}
+
+# Starts a JACK MIDI source that becomes the synth's port 0; commands are
+# written with `send`.
+start_midi_source() {
+  coproc MIDI_SOURCE { "$BUILD_DIR/tests/midi_source"; }
+  SOURCE_PID=$MIDI_SOURCE_PID
+  SOURCE_FD=${MIDI_SOURCE[1]}
+  local line
+  read -r -t 10 line <&"${MIDI_SOURCE[0]}" || fail "MIDI source did not start"
+  [ "$line" = "ready" ] || fail "MIDI source said: $line"
+}
+
+send() {
+  echo "$*" >&"$SOURCE_FD"
+}
+
+start_app() {
+  "${APP:-$BUILD_DIR/velmora}" >"$RIG/app.log" 2>&1 &
+  APP_PID=$!
+}
+
+# Waits for a top-level window with exactly this title; prints its id.
+window_id() {
+  local id deadline=$((SECONDS + ${2:-15}))
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && {
+      echo "$id"
+      return 0
+    }
+    sleep 0.05
+  done
+  return 1
+}
+
+# Absolute position of a window's top-left corner: "x y".
+window_origin() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'
+}
+
+# Samples captured so far.
+captured() {
+  local bytes
+  bytes=$(stat -c %s "$AUDIO" 2>/dev/null || echo 0)
+  echo $((bytes / 4))
+}
+
+has_samples() { [ "$(captured)" -ge "$1" ]; }
+
+# Waits until at least $1 more samples have been captured.
+wait_samples() {
+  local target=$(($(captured) + $1))
+  wait_for 60 has_samples "$target" || fail "audio stopped flowing"
+}
+
+# Screenshot of the whole screen.
+screenshot() {
+  import -window root "$1"
+}
+
+# Colour of pixel (x, y) of a PNG, as "r,g,b".
+pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
+}

@@ -1,0 +1,30 @@
+// Asks a top-level window to close, as a window manager does for its close
+// box: a WM_DELETE_WINDOW client message. Usage: xclose WINDOW_ID
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: xclose WINDOW_ID\n");
+    return 2;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "xclose: no display\n");
+    return 1;
+  }
+  const Window window = std::strtoul(argv[1], nullptr, 0);
+  XEvent ev = {};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = window;
+  ev.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &ev);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return 0;
+}
