@@ -6,6 +6,14 @@
 # Usage: source rig.sh BUILD_DIR
 set -euo pipefail
 
+# JACK keeps its servers' state in /dev/shm and has room for only eight; a
+# private tmpfs per test keeps runs from filling or disturbing each other.
+if [ -z "${VELMORA_PRIVATE_SHM:-}" ] && [ "$(id -u)" = 0 ]; then
+  export VELMORA_PRIVATE_SHM=1
+  exec unshare -m --propagation private bash -c \
+    'mount -t tmpfs -o size=256m tmpfs /dev/shm && exec "$0" "$@"' "$0" "$@"
+fi
+
 BUILD_DIR=$(cd "$1" && pwd)
 RIG=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
 APP_PID="" SOURCE_PID="" JACK_PID="" XVFB_PID=""
@@ -29,7 +37,7 @@ rig_cleanup() {
     echo "--- synth log (tail)"
     tail -20 "$RIG/app.log" 2>/dev/null || true
   fi
-  rm -rf "$RIG"
+  [ -n "${KEEP_RIG:-}" ] || rm -rf "$RIG"
   exit $status
 }
 trap rig_cleanup EXIT
@@ -112,7 +120,7 @@ start_app() {
 
 # Waits for a top-level window with exactly this title; prints its id.
 window_id() {
-  local id deadline=$((SECONDS + ${2:-15}))
+  local id deadline=$((SECONDS + ${2:-30}))
   while [ $SECONDS -lt $deadline ]; do
     id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && {

@@ -5,6 +5,9 @@
 //   audio_probe FILE rms FROM COUNT      root mean square
 //   audio_probe FILE peak FROM COUNT     largest absolute value
 //   audio_probe FILE pitch FROM COUNT    frequency in Hz from rising zero crossings
+//   audio_probe FILE period FROM COUNT   frequency in Hz from the autocorrelation's
+//                                        first full-height peak (robust to warped
+//                                        waveforms with many zero crossings)
 //   audio_probe FILE finite              exit 0 if every sample is finite
 //   audio_probe FILE band FROM COUNT HZ  share of the energy within +-3% of the
 //                                        harmonics of HZ (0..1)
@@ -43,6 +46,35 @@ double Pitch(const std::vector<float>& s, size_t from, size_t count) {
   return crossings > 0 ? crossings * 44100.0 / (last - first) : 0.0;
 }
 
+// The shortest lag whose normalised autocorrelation comes within 1% of the
+// best, refined by a parabola through its neighbours.
+double Period(const std::vector<float>& s, size_t from, size_t count) {
+  const size_t maxLag = std::min<size_t>(4000, count / 2);
+  std::vector<double> r(maxLag + 2, 0.0);
+  const size_t n = count - maxLag - 1;
+  for (size_t lag = 20; lag <= maxLag + 1; ++lag) {
+    double sum = 0, e0 = 0, e1 = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const double a = s[from + i], b = s[from + i + lag];
+      sum += a * b;
+      e0 += a * a;
+      e1 += b * b;
+    }
+    r[lag] = e0 > 0 && e1 > 0 ? sum / std::sqrt(e0 * e1) : 0.0;
+  }
+  double best = 0;
+  for (size_t lag = 20; lag <= maxLag; ++lag)
+    best = std::max(best, r[lag]);
+  for (size_t lag = 21; lag <= maxLag; ++lag) {
+    if (r[lag] >= 0.99 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+      const double denom = r[lag - 1] - 2 * r[lag] + r[lag + 1];
+      const double shift = denom != 0 ? 0.5 * (r[lag - 1] - r[lag + 1]) / denom : 0.0;
+      return 44100.0 / (lag + shift);
+    }
+  }
+  return 0.0;
+}
+
 // Energy at frequency f by a single-bin DFT over the window.
 double Energy(const std::vector<float>& s, size_t from, size_t count, double f) {
   double re = 0, im = 0;
@@ -65,7 +97,8 @@ int main(int argc, char** argv) {
   const std::string cmd = argv[2];
   auto arg = [&](int i) { return i < argc ? std::strtoull(argv[i], nullptr, 10) : 0ull; };
   const size_t from = arg(3), count = arg(4);
-  const bool ranged = cmd == "rms" || cmd == "peak" || cmd == "pitch" || cmd == "band";
+  const bool ranged =
+      cmd == "rms" || cmd == "peak" || cmd == "pitch" || cmd == "band" || cmd == "period";
   if (ranged && (count == 0 || from + count > s.size())) {
     std::fprintf(stderr, "audio_probe: range %zu+%zu beyond %zu samples\n", from, count, s.size());
     return 1;
@@ -98,6 +131,8 @@ int main(int argc, char** argv) {
     std::printf("%.6f\n", peak);
   } else if (cmd == "pitch") {
     std::printf("%.3f\n", Pitch(s, from, count));
+  } else if (cmd == "period") {
+    std::printf("%.3f\n", Period(s, from, count));
   } else if (cmd == "finite") {
     for (size_t i = 0; i < s.size(); ++i)
       if (!std::isfinite(s[i])) {
