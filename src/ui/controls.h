@@ -1,0 +1,42 @@
+// The three-position mode selector (canvas 0) and the three round toggle
+// buttons (canvases 200, 201, 202): their looks and their answer to the
+// current event.
+#pragma once
+
+#include "ui/toolkit.h"
+
+namespace velmora {
+
+constexpr int kModeSelectorCanvas = 0;
+constexpr int kSyncButton = 200;
+constexpr int kOsc1GroupButtonCanvas = 201;
+constexpr int kOsc2GroupButtonCanvas = 202;
+
+// Paints the selector with its block at position 1 (top, "-Add"), 2 or 3.
+// False, with nothing drawn, when drawing on the canvas cannot begin. The
+// first drawing at window building is DrawModeSelector(1).
+bool DrawModeSelector(int position);
+
+// Where the selector goes from `current` for a pointer at row y: the bands
+// overlap so that it does not flip back and forth at a boundary.
+int NextSelectorPosition(int current, int y);
+
+// A left press, or a move with the left button held, on the selector sets
+// MixMode by the pointer's row; the selector is repainted only when the
+// position changes, and a position that cannot be drawn is not taken.
+void ModeSelectorStep(const tk::Event& current);
+
+// Paints a round button's disc in its off (0) or on (1) look. False when
+// drawing cannot begin.
+bool DrawRoundButton(int canvas, int state);
+
+// Start-up look of a round button: the panel-coloured square behind the disc,
+// then the off disc. Later redraws paint only the disc.
+bool DrawRoundButtonFirst(int canvas);
+
+// A left press on a round button toggles what it stands for (Sync, or a
+// warp canvas's group mode) and repaints its disc; a press whose drawing
+// cannot begin is dropped.
+void RoundButtonStep(const tk::Event& current);
+
+} // namespace velmora

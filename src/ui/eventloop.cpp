@@ -1,0 +1,90 @@
+#include "ui/eventloop.h"
+
+#include "core/state.h"
+#include "midi/midi.h"
+#include "ui/controls.h"
+#include "ui/knobdrag.h"
+#include "ui/toolkit.h"
+#include "ui/warpeditor.h"
+
+#include <cstdint>
+
+namespace velmora {
+
+namespace {
+
+// Long enough to stay idle cheaply, short enough that a dragged knob follows
+// the pointer smoothly.
+constexpr int kWaitMs = 1;
+
+// The current event as the steps read it. A wait that times out leaves the
+// previous event's type and control in place, while its pointer position and
+// buttons read 0; only the knob step looks at the type without the kind.
+tk::Event Current;
+uint32_t ShownNoteLabelSerial = 0;
+
+void TakeEvent(const tk::Event& next) {
+  if (next.Kind == tk::EventKind::None) {
+    Current.Kind = tk::EventKind::None;
+    Current.MenuItem = 0;
+    Current.X = Current.Y = Current.Buttons = 0;
+    return;
+  }
+  Current = next;
+  if (next.Kind == tk::EventKind::Other) {
+    Current.Type = tk::EventType::None;
+    Current.X = Current.Y = Current.Buttons = 0;
+  }
+}
+
+void ShowNoteLabel() {
+  // The MIDI thread stores the text before it bumps the serial, so reading
+  // the serial first never shows an older text under a newer serial.
+  const uint32_t serial = Synth.NoteLabelSerial.load();
+  if (serial == ShownNoteLabelSerial)
+    return;
+  ShownNoteLabelSerial = serial;
+  tk::SetLabelText(kNoteLabel, UnpackLabel(Synth.NoteLabel.load()));
+}
+
+} // namespace
+
+std::string AboutText() {
+  // Lines joined by "\n": a lone carriage return shows as one garbled line
+  // outside Windows.
+  return "Velmora v1.02 (Linux build)\n"
+         "A Vector Phase Synthesizer\n"
+         "'Help' is available at Quorvex site";
+}
+
+bool EventLoopPass() {
+  TakeEvent(tk::WaitWindowEvent(kWaitMs));
+  const tk::Event& e = Current;
+
+  if (e.Kind == tk::EventKind::Menu && e.MenuItem == kAboutMenuItem)
+    tk::MessageBox("About", AboutText());
+
+  if (e.Kind == tk::EventKind::Control && e.Control == kMidiPortList)
+    SwitchMidiPort();
+
+  ModeSelectorStep(e);
+  UpdateKnobDrag(e);
+  RoundButtonStep(e);
+  WarpEditorStep(1, e);
+  WarpEditorStep(2, e);
+  ShowNoteLabel();
+
+  return e.Kind != tk::EventKind::Close;
+}
+
+void RunEventLoop() {
+  while (EventLoopPass()) {
+  }
+}
+
+void ResetEventLoop() {
+  Current = tk::Event{};
+  ShownNoteLabelSerial = 0;
+}
+
+} // namespace velmora
