@@ -53,12 +53,14 @@ void Answer(const char* text) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // The port name may be given, so that a test can offer several sources.
+  const std::string name = argc > 1 ? argv[1] : "velmora-test-source";
   std::unique_ptr<RtMidiOut> out;
   try {
-    out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "velmora-test-source");
+    out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
     out->setErrorCallback(OnError);
-    out->openVirtualPort("velmora-test-source");
+    out->openVirtualPort(name);
   } catch (const RtMidiError& e) {
     std::fprintf(stderr, "midi_source: %s\n", e.what());
     return 1;

@@ -16,17 +16,20 @@ fi
 
 BUILD_DIR=$(cd "$1" && pwd)
 RIG=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
-APP_PID="" SOURCE_PID="" JACK_PID="" XVFB_PID=""
+APP_PID="" SOURCE_PID="" SOURCE_FD="" JACK_PID="" XVFB_PID=""
+SOURCES=()
 PROBE="$BUILD_DIR/tests/audio_probe"
 
 rig_cleanup() {
   local status=$?
   [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null || true
-  if [ -n "$SOURCE_PID" ]; then
-    exec {SOURCE_FD}>&- 2>/dev/null || true
-    kill "$SOURCE_PID" 2>/dev/null || true
-    wait "$SOURCE_PID" 2>/dev/null || true
-  fi
+  local entry pid
+  for entry in "${SOURCES[@]}"; do
+    pid=${entry#*:}
+    pid=${pid%%:*}
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   [ -n "$APP_PID" ] && wait "$APP_PID" 2>/dev/null || true
   if [ -n "$JACK_PID" ]; then
     kill "$JACK_PID" 2>/dev/null || true
@@ -98,15 +101,31 @@ use_no_audio() {
   export ALSA_CONFIG_PATH="$RIG/asound.conf"
 }
 
-# Starts a JACK MIDI source that becomes the synth's port 0; commands are
-# written with `send`.
+# Starts a JACK MIDI source (port name $1, default "velmora-test-source");
+# sources started before the synth become its ports 0, 1, ... Commands go to
+# it with `send_to NAME ...`, or `send ...` for the first one.
 start_midi_source() {
-  coproc MIDI_SOURCE { "$BUILD_DIR/tests/midi_source"; }
-  SOURCE_PID=$MIDI_SOURCE_PID
-  SOURCE_FD=${MIDI_SOURCE[1]}
-  local line
-  read -r -t 10 line <&"${MIDI_SOURCE[0]}" || fail "MIDI source did not start"
-  [ "$line" = "ready" ] || fail "MIDI source said: $line"
+  local name=${1:-velmora-test-source}
+  mkfifo "$RIG/$name.in"
+  "$BUILD_DIR/tests/midi_source" "$name" <"$RIG/$name.in" >"$RIG/$name.out" 2>&1 &
+  local pid=$!
+  local fd
+  exec {fd}>"$RIG/$name.in"
+  SOURCES+=("$name:$pid:$fd")
+  [ -z "$SOURCE_PID" ] && SOURCE_PID=$pid SOURCE_FD=$fd
+  wait_for 10 grep -q '^ready' "$RIG/$name.out" || fail "MIDI source $name did not start"
+}
+
+send_to() {
+  local name=$1 entry
+  shift
+  for entry in "${SOURCES[@]}"; do
+    if [ "${entry%%:*}" = "$name" ]; then
+      echo "$*" >&"${entry##*:}"
+      return
+    fi
+  done
+  fail "no MIDI source $name"
 }
 
 send() {
@@ -161,3 +180,37 @@ screenshot() {
 pixel() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
+
+# Mouse input at client-area coordinates (below the menu bar) of the window
+# whose origin open_window found.
+MENU=25
+open_window() {
+  WIN=$(window_id Velmora) || fail "no window"
+  read -r OX OY < <(window_origin "$WIN")
+}
+move_to() { xdotool mousemove --sync $((OX + $1)) $((OY + MENU + $2)); }
+press_at() {
+  move_to "$1" "$2"
+  xdotool mousedown 1
+}
+release() { xdotool mouseup 1; }
+click_at() {
+  press_at "$1" "$2"
+  sleep 0.05
+  release
+}
+# Drags from one point to another in small steps, as a hand does.
+drag() { # x1 y1 x2 y2
+  press_at "$1" "$2"
+  move_to $(($1 + 1)) $(($2 + 1)) # a first small move, still on what was pressed
+  local i
+  for i in 1 2 3 4 5 6 7 8; do
+    move_to $(($1 + ($3 - $1) * i / 8)) $(($2 + ($4 - $2) * i / 8))
+    sleep 0.02
+  done
+  sleep 0.1
+  release
+}
+
+# A value between bounds: in_range VALUE LOW HIGH.
+in_range() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }

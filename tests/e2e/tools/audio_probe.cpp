@@ -8,6 +8,9 @@
 //   audio_probe FILE period FROM COUNT   frequency in Hz from the autocorrelation's
 //                                        first full-height peak (robust to warped
 //                                        waveforms with many zero crossings)
+//   audio_probe FILE change A B COUNT    rms of s[A+i] - s[B+i] over rms of s[A+i]:
+//                                        0 for an unchanged periodic sound when
+//                                        B - A is a whole number of periods
 //   audio_probe FILE finite              exit 0 if every sample is finite
 //   audio_probe FILE band FROM COUNT HZ  share of the energy within +-3% of the
 //                                        harmonics of HZ (0..1)
@@ -133,6 +136,19 @@ int main(int argc, char** argv) {
     std::printf("%.3f\n", Pitch(s, from, count));
   } else if (cmd == "period") {
     std::printf("%.3f\n", Period(s, from, count));
+  } else if (cmd == "change") {
+    const size_t b = arg(4), n = arg(5);
+    if (n == 0 || from + n > s.size() || b + n > s.size()) {
+      std::fprintf(stderr, "audio_probe: change range beyond %zu samples\n", s.size());
+      return 1;
+    }
+    double diff = 0, ref = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const double d = static_cast<double>(s[from + i]) - s[b + i];
+      diff += d * d;
+      ref += static_cast<double>(s[from + i]) * s[from + i];
+    }
+    std::printf("%.6f\n", ref > 0 ? std::sqrt(diff / ref) : 0.0);
   } else if (cmd == "finite") {
     for (size_t i = 0; i < s.size(); ++i)
       if (!std::isfinite(s[i])) {
