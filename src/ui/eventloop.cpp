@@ -13,9 +13,13 @@ namespace velmora {
 
 namespace {
 
-// Long enough to stay idle cheaply, short enough that a dragged knob follows
-// the pointer smoothly.
-constexpr int kWaitMs = 1;
+// A dragged knob follows the pointer on every pass even when no event comes,
+// so during a drag the loop polls every millisecond. Otherwise a timed-out
+// pass has nothing to do but show a new note label, and any window event
+// ends the wait at once; waking a thousand times a second would then only
+// burn CPU, so the idle wait is a few milliseconds, well under a frame.
+constexpr int kDragWaitMs = 1;
+constexpr int kIdleWaitMs = 5;
 
 // The current event as the steps read it. A wait that times out leaves the
 // previous event's type and control in place, while its pointer position and
@@ -58,7 +62,7 @@ std::string AboutText() {
 }
 
 bool EventLoopPass() {
-  TakeEvent(tk::WaitWindowEvent(kWaitMs));
+  TakeEvent(tk::WaitWindowEvent(Synth.DraggedKnob != 0 ? kDragWaitMs : kIdleWaitMs));
   const tk::Event& e = Current;
 
   if (e.Kind == tk::EventKind::Menu && e.MenuItem == kAboutMenuItem)
