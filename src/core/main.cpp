@@ -5,8 +5,13 @@
 #include "ui/eventloop.h"
 #include "ui/window.h"
 
+#include <csignal>
+
 int main() {
   using namespace velmora;
+  // A dead audio server or MIDI peer must not end the program through a
+  // write to its closed socket.
+  std::signal(SIGPIPE, SIG_IGN);
   InitSynthState();
   StartAudio();
   Synth.MidiDevice = 0;

@@ -154,6 +154,16 @@ void OpenMidiPort() {
     tk::SetLabelText(kNoteLabel, "Off");
 }
 
+void WatchMidiPort() {
+  // A vanished source would leave its held notes sounding for ever; closing
+  // the port releases them exactly as a port switch does.
+  if (Synth.MidiIn != nullptr && !MidiInputSourcePresent(Synth.MidiIn)) {
+    StopMidiInput(Synth.MidiIn);
+    CloseMidiInput(Synth.MidiIn);
+    Synth.MidiIn = nullptr;
+  }
+}
+
 void SwitchMidiPort() {
   StopMidiInput(Synth.MidiIn);
   CloseMidiInput(Synth.MidiIn); // the handler gets kMimClose before this returns

@@ -37,6 +37,9 @@ int ListMidiPorts();
 void OpenMidiPort();
 // Closes the open port and opens the one selected in the drop-down list.
 void SwitchMidiPort();
+// Closes the open port when its source has gone away, which releases the
+// notes held on it. Choosing the entry again reopens it once it is back.
+void WatchMidiPort();
 
 // ListMidiPorts in two steps, so the list can be built from any port report.
 struct FoundMidiPort;

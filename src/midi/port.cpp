@@ -33,6 +33,9 @@ struct MidiInputPort {
   std::atomic<int> Delivering{0};
   // An RtMidi error (not a warning) reported through the error callback.
   std::atomic<bool> Failed{false};
+  // The source it was opened on, to notice when that source goes away.
+  std::string Name;
+  unsigned Number = 0;
 };
 
 namespace {
@@ -145,6 +148,8 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
         port->In->setCallback(DeliverMessage, port.get());
         port->In->openPort(*number, kInputPortName);
         opened = port->In->isPortOpen() && !port->Failed;
+        port->Name = *found.Name;
+        port->Number = *number;
       }
     } catch (const RtMidiError&) {
     }
@@ -152,6 +157,19 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
       port->In.reset(); // may print, so inside the quiet section
   });
   return opened ? port.release() : nullptr;
+}
+
+bool MidiInputSourcePresent(MidiInputPort* port) {
+  if (port == nullptr || !port->In)
+    return false;
+  bool present = true; // when the platform cannot tell, keep the port
+  Quietly([&] {
+    try {
+      present = FindPortNumber(*port->In, port->Number, port->Name).has_value();
+    } catch (const RtMidiError&) {
+    }
+  });
+  return present;
 }
 
 bool StartMidiInput(MidiInputPort* port) {

@@ -34,6 +34,9 @@ using MidiHandler = void (*)(MidiInputPort* handle, uint32_t message, uintptr_t 
 // between StartMidiInput and StopMidiInput. Returns nullptr on any failure,
 // also for a port without a name.
 MidiInputPort* OpenMidiInput(const FoundMidiPort& port, MidiHandler handler, uintptr_t instance);
+// Whether the source the port was opened on still exists. A source that goes
+// away (a cable pulled, a program ended) does not close the port by itself.
+bool MidiInputSourcePresent(MidiInputPort* port);
 // Both accept nullptr and then do nothing; StartMidiInput then gives false.
 bool StartMidiInput(MidiInputPort* port);
 void StopMidiInput(MidiInputPort* port);

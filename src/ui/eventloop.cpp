@@ -7,6 +7,7 @@
 #include "ui/toolkit.h"
 #include "ui/warpeditor.h"
 
+#include <chrono>
 #include <cstdint>
 
 namespace velmora {
@@ -51,6 +52,17 @@ void ShowNoteLabel() {
   tk::SetLabelText(kNoteLabel, UnpackLabel(Synth.NoteLabel.load()));
 }
 
+// Asks the platform twice a second whether the open port's source is still
+// there; more often would only add load.
+void WatchMidiPortNow() {
+  static auto next = std::chrono::steady_clock::now();
+  const auto now = std::chrono::steady_clock::now();
+  if (now < next)
+    return;
+  next = now + std::chrono::milliseconds(500);
+  WatchMidiPort();
+}
+
 } // namespace
 
 std::string AboutText() {
@@ -77,6 +89,7 @@ bool EventLoopPass() {
   WarpEditorStep(1, e);
   WarpEditorStep(2, e);
   ShowNoteLabel();
+  WatchMidiPortNow();
 
   return e.Kind != tk::EventKind::Close;
 }

@@ -217,7 +217,9 @@ bool AddMenuItem(const char* menuTitle, int item, const char* itemText) {
 int CreateDropDown(int id, int x, int y, int width, int height) {
   auto* choice = new Fl_Choice(x, y + MenuHeight, width, height);
   choice->callback(ChoiceChanged);
-  choice->when(FL_WHEN_CHANGED);
+  // Choosing the entry already shown also reports, so a port whose source
+  // went away and came back can be opened again.
+  choice->when(FL_WHEN_RELEASE_ALWAYS);
   return Register(id, choice);
 }
 

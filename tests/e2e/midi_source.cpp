@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -91,6 +93,43 @@ int main(int argc, char** argv) {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(ms));
       Answer("ok");
+      continue;
+    } else if (command == "flood") {
+      // flood RATE SECONDS SEED: random messages of mixed channels and kinds at
+      // about RATE per second; answers "held N", the notes a channel-1
+      // listener that counts note-ons and note-offs must now hold.
+      long rate = 0, seconds = 0;
+      unsigned seed = 0;
+      if (!(in >> rate >> seconds >> seed) || rate <= 0 || seconds <= 0) {
+        Answer("error flood needs a rate, seconds and a seed");
+        continue;
+      }
+      std::mt19937 rng(seed);
+      auto byte = [&](int hi) { return static_cast<unsigned char>(rng() % (hi + 1u)); };
+      long held = 0;
+      const long total = rate * seconds;
+      const auto start = std::chrono::steady_clock::now();
+      for (long i = 0; i < total; ++i) {
+        static const unsigned char kinds[] = {0x90, 0x80, 0x91, 0x81, 0x9F,
+                                              0xB0, 0xE0, 0xC0, 0xF8, 0xFE};
+        const unsigned char status = kinds[rng() % sizeof kinds];
+        std::vector<unsigned char> m{status};
+        if (status < 0xC0 || (status >= 0xE0 && status < 0xF0))
+          m = {status, byte(127), byte(127)};
+        else if (status < 0xE0)
+          m = {status, byte(127)};
+        if (status == 0x90 && m[2] != 0)
+          ++held;
+        else if ((status == 0x80 || status == 0x90) && held > 0)
+          --held;
+        out->sendMessage(&m);
+        if (i % 100 == 99) // keep to the rate
+          std::this_thread::sleep_until(start +
+                                        std::chrono::microseconds((i + 1) * 1000000 / rate));
+      }
+      char text[32];
+      std::snprintf(text, sizeof text, "held %ld", held);
+      Answer(text);
       continue;
     } else if (command == "on") {
       unsigned char note = 0, velocity = 0;

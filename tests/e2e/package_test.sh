@@ -58,7 +58,7 @@ deb=${debs[0]}
 [ "$(basename "$deb")" = "velmora_${version}_$(dpkg --print-architecture).deb" ] ||
   fail "package file $(basename "$deb") does not carry version $version"
 
-field() { dpkg-deb -f "$deb" "$1"; }
+field() { dpkg-deb -f "$deb" "$1" 2>/dev/null || true; }
 [ "$(field Package)" = velmora ] || fail "package name $(field Package)"
 [ "$(field Version)" = "$version" ] || fail "package version $(field Version), project $version"
 [ "$(field Section)" = sound ] || fail "section $(field Section)"
@@ -66,6 +66,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 description=$(field Description)
 [ "$(printf '%s\n' "$description" | wc -l)" -ge 3 ] || fail "no long description: $description"
 depends=$(field Depends)
+[ -n "$depends" ] || fail "the package has no Depends"
 echo "Depends: $depends"
 
 # --- Install it the way the README says.

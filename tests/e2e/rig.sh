@@ -103,23 +103,25 @@ use_no_audio() {
 
 # Starts a JACK MIDI source (port name $1, default "velmora-test-source");
 # sources started before the synth become its ports 0, 1, ... Commands go to
-# it with `send_to NAME ...`, or `send ...` for the first one.
+# it with `send_to NAME ...`, or `send ...` for the latest one, whose answers
+# land in $SOURCE_OUT.
 start_midi_source() {
   local name=${1:-velmora-test-source}
-  mkfifo "$RIG/$name.in"
-  "$BUILD_DIR/tests/midi_source" "$name" <"$RIG/$name.in" >"$RIG/$name.out" 2>&1 &
+  local io="$RIG/source-${#SOURCES[@]}"
+  mkfifo "$io.in"
+  "$BUILD_DIR/tests/midi_source" "$name" <"$io.in" >"$io.out" 2>&1 &
   local pid=$!
   local fd
-  exec {fd}>"$RIG/$name.in"
+  exec {fd}>"$io.in"
   SOURCES+=("$name:$pid:$fd")
-  [ -z "$SOURCE_PID" ] && SOURCE_PID=$pid SOURCE_FD=$fd
-  wait_for 10 grep -q '^ready' "$RIG/$name.out" || fail "MIDI source $name did not start"
+  SOURCE_PID=$pid SOURCE_FD=$fd SOURCE_OUT="$io.out"
+  wait_for 10 grep -q '^ready' "$io.out" || fail "MIDI source $name did not start"
 }
 
 send_to() {
   local name=$1 entry
   shift
-  for entry in "${SOURCES[@]}"; do
+  for entry in $(printf '%s\n' "${SOURCES[@]}" | tac); do
     if [ "${entry%%:*}" = "$name" ]; then
       echo "$*" >&"${entry##*:}"
       return
