@@ -14,6 +14,11 @@ read -r ox oy < <(window_origin "$win")
 # Centred on the 1280 x 1024 screen.
 [ "$ox" = 307 ] && [ "$oy" = 279 ] || fail "window not centred: $ox $oy"
 screenshot "$RIG/shot.png"
+# The README's picture of the window comes from here:
+#   SCREENSHOT_OUT=docs/window.png tests/e2e/window_test.sh build
+if [ -n "${SCREENSHOT_OUT:-}" ]; then
+  convert "$RIG/shot.png" -crop "665x465+$ox+$oy" +repage "$SCREENSHOT_OUT"
+fi
 
 menu=25 # menu bar height: every control sits this far below its table row
 expect() { # name x y colour (x, y in the client area below the menu bar)
