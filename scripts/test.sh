@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test:
-# unit tests, end-to-end tests under Xvfb, the sanitizer builds (ASan+UBSan,
-# ThreadSanitizer, RealtimeSanitizer) and the MIDI fuzzer.
+# unit and end-to-end tests (real window under Xvfb, real audio and MIDI path
+# through a private JACK server), ASan+UBSan unit tests and a two-minute soak
+# of the program, ThreadSanitizer concurrency tests, RealtimeSanitizer on the
+# callback and on the whole program, and the MIDI fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -10,33 +12,34 @@ jobs=$(nproc)
 
 step() { printf '\n=== %s\n' "$*"; }
 
-step "build and test (RelWithDebInfo, unit and end-to-end)"
+step "build and test (unit and end-to-end)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
-step "ASan + UBSan unit tests"
+step "ASan + UBSan: unit tests and a two-minute soak of the program"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE="address;undefined" \
-  -DVELMORA_E2E=OFF >/dev/null
+  -DVELMORA_E2E=OFF -DVELMORA_SOAK=ON -DVELMORA_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 300 -E '^realtime_'
+ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 400 -E '^realtime_|^midi_e2e'
 
-step "ThreadSanitizer concurrency tests"
+step "ThreadSanitizer: the three threads"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread \
-  -DVELMORA_E2E=OFF >/dev/null
-cmake --build build-tsan -j"$jobs"
+  -DVELMORA_E2E=OFF -DVELMORA_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target concurrency_tests midi_tests
 TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
   --timeout 300 -R 'Concurrency|Ordering'
 
-step "RealtimeSanitizer (clang-22)"
+step "RealtimeSanitizer (clang-22): the callback, then the program playing"
 CXX=clang++-22 CC=clang-22 cmake -S . -B build-rtsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELMORA_ENGINE_ONLY=ON -DVELMORA_SANITIZE=realtime -DVELMORA_E2E=OFF >/dev/null
-cmake --build build-rtsan -j"$jobs" --target realtime_tests
+  -DVELMORA_SANITIZE=realtime -DVELMORA_BENCH=OFF >/dev/null
+cmake --build build-rtsan -j"$jobs" --target realtime_tests velmora audio_probe xclose midi_source
 RTSAN_OPTIONS="halt_on_error=1" ./build-rtsan/tests/realtime_tests
+RTSAN_OPTIONS="halt_on_error=1" ./tests/e2e/midi_test.sh build-rtsan
 
 if [ -x fuzz/run.sh ]; then
   step "MIDI fuzzer (clang-14 libFuzzer)"
-  ./fuzz/run.sh
+  FUZZ_SECONDS=${FUZZ_SECONDS:-30} ./fuzz/run.sh
 fi
 
 step "all tests passed"

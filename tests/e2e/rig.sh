@@ -4,6 +4,7 @@
 # Everything is torn down on exit, clients before servers.
 #
 # Usage: source rig.sh BUILD_DIR
+# A script with arguments of its own sets SCRIPT_ARGS=("$@") first.
 set -euo pipefail
 
 # JACK keeps its servers' state in /dev/shm and has room for only eight; a
@@ -11,7 +12,7 @@ set -euo pipefail
 if [ -z "${VELMORA_PRIVATE_SHM:-}" ] && [ "$(id -u)" = 0 ]; then
   export VELMORA_PRIVATE_SHM=1
   exec unshare -m --propagation private bash -c \
-    'mount -t tmpfs -o size=256m tmpfs /dev/shm && exec "$0" "$@"' "$0" "$@"
+    'mount -t tmpfs -o size=256m tmpfs /dev/shm && exec "$0" "$@"' "$0" "${SCRIPT_ARGS[@]:-$@}"
 fi
 
 BUILD_DIR=$(cd "$1" && pwd)
@@ -22,6 +23,11 @@ PROBE="$BUILD_DIR/tests/audio_probe"
 
 rig_cleanup() {
   local status=$?
+  # A sanitizer report from the program fails the test, whatever it checked.
+  if [ $status -eq 0 ] && grep -qE "Sanitizer|runtime error:" "$RIG/app.log" 2>/dev/null; then
+    echo "FAIL: sanitizer report from the synth" >&2
+    status=1
+  fi
   [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null || true
   local entry pid
   for entry in "${SOURCES[@]}"; do

@@ -12,3 +12,9 @@ if(VELMORA_E2E AND TARGET velmora)
     set_tests_properties(e2e_${name} PROPERTIES LABELS e2e TIMEOUT 180)
   endforeach()
 endif()
+
+# The soak run is long; the sanitizer build of the test command runs it.
+if(VELMORA_SOAK AND TARGET velmora)
+  add_test(NAME e2e_soak COMMAND ${CMAKE_CURRENT_LIST_DIR}/soak.sh ${CMAKE_BINARY_DIR} 120)
+  set_tests_properties(e2e_soak PROPERTIES LABELS soak TIMEOUT 400)
+endif()
