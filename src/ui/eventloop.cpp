@@ -18,9 +18,9 @@ namespace {
 // so during a drag the loop polls every millisecond. Otherwise a timed-out
 // pass has nothing to do but show a new note label, and any window event
 // ends the wait at once; waking a thousand times a second would then only
-// burn CPU, so the idle wait is a few milliseconds, well under a frame.
+// burn CPU, so the idle wait is 10 ms, under a frame of a 60 Hz display.
 constexpr int kDragWaitMs = 1;
-constexpr int kIdleWaitMs = 5;
+constexpr int kIdleWaitMs = 10;
 
 // The current event as the steps read it. A wait that times out leaves the
 // previous event's type and control in place, while its pointer position and
