@@ -1,0 +1,379 @@
+#include "render/options.h"
+
+#include "core/state.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+namespace {
+
+// One knob as the window has it: the option that sets it, the name it shows,
+// the range of the value it shows, and how that value becomes its parameter.
+struct KnobControl {
+  const char* Option;
+  const char* Shown;
+  int Min, Max;
+  double Scale; // parameter = shown value x Scale; 0 for a pitch knob
+  std::atomic<double> SynthState::*Parameter;
+  const char* Meaning;
+};
+
+const std::array<KnobControl, kKnobOptionCount> kKnobControls = {{
+    {"osc1-pitch", "Osc 1 pitch", -1199, 1200, 0, &SynthState::Osc1Pitch,
+     "pitch offset of oscillator 1, in cents"},
+    {"osc2-pitch", "Osc 2 pitch", -1199, 1200, 0, &SynthState::Osc2Pitch,
+     "pitch offset of oscillator 2, in cents"},
+    {"mix", "Mix", 0, 100, 1, &SynthState::MixAmount, "depth of the mode's combination"},
+    {"attack", "Attack", 1, 100, 20, &SynthState::Attack, "attack time"},
+    {"decay", "Decay", 1, 100, 50, &SynthState::Decay, "decay time"},
+    {"sustain", "Sustain", 0, 100, 1, &SynthState::Sustain, "sustain level, percent"},
+    {"release", "Release", 1, 100, 50, &SynthState::Release, "release time"},
+}};
+
+using PointField = double SynthState::*;
+using KeyframeField = std::atomic<double> SynthState::*;
+
+const PointField kPointX[2][4] = {{&SynthState::Osc1Point1X, &SynthState::Osc1Point2X,
+                                   &SynthState::Osc1Point3X, &SynthState::Osc1Point4X},
+                                  {&SynthState::Osc2Point1X, &SynthState::Osc2Point2X,
+                                   &SynthState::Osc2Point3X, &SynthState::Osc2Point4X}};
+const PointField kPointY[2][4] = {{&SynthState::Osc1Point1Y, &SynthState::Osc1Point2Y,
+                                   &SynthState::Osc1Point3Y, &SynthState::Osc1Point4Y},
+                                  {&SynthState::Osc2Point1Y, &SynthState::Osc2Point2Y,
+                                   &SynthState::Osc2Point3Y, &SynthState::Osc2Point4Y}};
+const KeyframeField kWarpIn[2][4] = {{&SynthState::Osc1WarpIn1, &SynthState::Osc1WarpIn2,
+                                      &SynthState::Osc1WarpIn3, &SynthState::Osc1WarpIn4},
+                                     {&SynthState::Osc2WarpIn1, &SynthState::Osc2WarpIn2,
+                                      &SynthState::Osc2WarpIn3, &SynthState::Osc2WarpIn4}};
+const KeyframeField kWarpOut[2][4] = {{&SynthState::Osc1WarpOut1, &SynthState::Osc1WarpOut2,
+                                       &SynthState::Osc1WarpOut3, &SynthState::Osc1WarpOut4},
+                                      {&SynthState::Osc2WarpOut1, &SynthState::Osc2WarpOut2,
+                                       &SynthState::Osc2WarpOut3, &SynthState::Osc2WarpOut4}};
+
+const char* const kPointRoles[4] = {"note start", "end of attack", "end of decay and sustain",
+                                    "end of release"};
+
+constexpr int kCanvasSide = 200;      // pixels; points may lie on row and column 200
+constexpr double kLongestTail = 3600; // seconds
+
+const char* const kModeNames[3] = {"add", "fm", "am"}; // MixMode 1, 2, 3
+
+double ParameterFromKnob(const KnobControl& knob, int shown) {
+  if (knob.Scale == 0) {
+    // The pitch knob turns through 0..2400 and shows its upper half as
+    // negative offsets; the parameter comes from the knob value as in the
+    // window's own drag.
+    return PitchFromKnobValue(shown < 0 ? shown + 2400 : shown);
+  }
+  return shown * knob.Scale;
+}
+
+int KnobFromParameter(const KnobControl& knob, double parameter) {
+  return static_cast<int>(
+      std::nearbyint(knob.Scale == 0 ? parameter - 1200 : parameter / knob.Scale));
+}
+
+bool ParseWhole(std::string_view text, int& value) {
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  return error == std::errc() && stop == end && !text.empty();
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+struct Parser {
+  CommandLine Result;
+
+  bool Refuse(std::string message) {
+    Result.Do = CommandLine::Action::Refuse;
+    Result.Error = std::move(message);
+    return false;
+  }
+
+  bool Knob(const KnobControl& knob, std::string_view option, std::string_view value, int& out) {
+    int v = 0;
+    if (!ParseWhole(value, v))
+      return Refuse(std::string(option) + ": " + Quoted(value) + " is not a whole number");
+    if (v < knob.Min || v > knob.Max)
+      return Refuse(std::string(option) + ": " + std::string(value) + " is out of range; the " +
+                    knob.Shown + " knob goes from " + std::to_string(knob.Min) + " to " +
+                    std::to_string(knob.Max));
+    out = v;
+    return true;
+  }
+
+  bool Point(std::string_view option, std::string_view value, CanvasPoint& out) {
+    const size_t comma = value.find(',');
+    CanvasPoint p;
+    if (comma == std::string_view::npos || !ParseWhole(value.substr(0, comma), p.X) ||
+        !ParseWhole(value.substr(comma + 1), p.Y))
+      return Refuse(std::string(option) + ": expected X,Y, two whole numbers from 0 to 200, got " +
+                    Quoted(value));
+    if (p.X < 0 || p.X > kCanvasSide || p.Y < 0 || p.Y > kCanvasSide)
+      return Refuse(std::string(option) + ": " + std::string(value) +
+                    " is out of range; the warp canvas goes from 0 to 200 on both axes");
+    out = p;
+    return true;
+  }
+
+  bool Mode(std::string_view value) {
+    for (int m = 0; m < 3; ++m) {
+      if (value == kModeNames[m]) {
+        Result.Options.Mode = m + 1;
+        return true;
+      }
+    }
+    return Refuse("--mode: " + Quoted(value) + " is not a mode; use add, fm or am");
+  }
+
+  bool Tail(std::string_view value) {
+    double seconds = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, error] = std::from_chars(value.data(), end, seconds);
+    if (error != std::errc() || stop != end || value.empty() || !std::isfinite(seconds))
+      return Refuse("--tail: " + Quoted(value) + " is not a number of seconds");
+    if (seconds < 0 || seconds > kLongestTail)
+      return Refuse("--tail: " + std::string(value) + " is out of range; it goes from 0 to " +
+                    std::to_string(static_cast<int>(kLongestTail)) + " seconds");
+    Result.Options.TailSeconds = seconds;
+    return true;
+  }
+
+  static bool IsPointOption(std::string_view name) {
+    // osc<N>-point<K>
+    return name.size() == 11 && name.substr(0, 3) == "osc" && name.substr(4, 6) == "-point" &&
+           name[3] >= '1' && name[3] <= '2' && name[10] >= '1' && name[10] <= '4';
+  }
+
+  static bool Known(std::string_view name) {
+    for (const KnobControl& knob : kKnobControls) {
+      if (name == knob.Option)
+        return true;
+    }
+    return name == "mode" || name == "tail" || IsPointOption(name);
+  }
+
+  // name is the option without its dashes. Returns false once refused.
+  bool Valued(std::string_view name, std::string_view option, std::string_view value) {
+    RenderOptions& o = Result.Options;
+    for (int k = 0; k < kKnobOptionCount; ++k) {
+      if (name == kKnobControls[k].Option)
+        return Knob(kKnobControls[k], option, value, o.Knobs[k]);
+    }
+    if (name == "mode")
+      return Mode(value);
+    if (name == "tail")
+      return Tail(value);
+    if (IsPointOption(name))
+      return Point(option, value, o.Points[name[3] - '1'][name[10] - '1']);
+    return Refuse("unknown option " + Quoted(option));
+  }
+};
+
+} // namespace
+
+RenderOptions DefaultOptions() {
+  InitSynthState();
+  RenderOptions o;
+  for (int k = 0; k < kKnobOptionCount; ++k)
+    o.Knobs[k] = KnobFromParameter(kKnobControls[k], Synth.*kKnobControls[k].Parameter);
+  o.Mode = 1; // the mode selector is built showing "-Add"
+  o.Sync = Synth.Sync != 0;
+  for (int osc = 0; osc < 2; ++osc) {
+    for (int k = 0; k < 4; ++k) {
+      o.Points[osc][k].X = static_cast<int>(std::nearbyint(Synth.*kPointX[osc][k]));
+      o.Points[osc][k].Y = static_cast<int>(std::nearbyint(Synth.*kPointY[osc][k]));
+    }
+  }
+  return o;
+}
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  Parser parser;
+  parser.Result.Options = DefaultOptions();
+  RenderOptions& o = parser.Result.Options;
+  std::array<std::string, 2> files;
+  int fileCount = 0;
+  bool optionsEnded = false;
+
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+    if (!isOption) {
+      if (fileCount == 2) {
+        parser.Refuse("unexpected argument " + Quoted(arg) + " after IN.mid and OUT.wav");
+        return parser.Result;
+      }
+      files[fileCount++] = std::string(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "-h" || arg == "--help") {
+      parser.Result.Do = CommandLine::Action::Help;
+      return parser.Result;
+    }
+    if (arg == "--version") {
+      parser.Result.Do = CommandLine::Action::Version;
+      return parser.Result;
+    }
+    if (arg.substr(0, 2) != "--") {
+      parser.Refuse("unknown option " + Quoted(arg));
+      return parser.Result;
+    }
+    const size_t equals = arg.find('=');
+    const std::string_view option = arg.substr(0, equals);
+    const std::string_view name = option.substr(2);
+    if (name == "sync") {
+      if (equals != std::string_view::npos) {
+        parser.Refuse("--sync takes no value; leave it out for no sync");
+        return parser.Result;
+      }
+      o.Sync = true;
+      continue;
+    }
+    if (!Parser::Known(name)) {
+      parser.Refuse("unknown option " + Quoted(option));
+      return parser.Result;
+    }
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < argc) {
+      value = argv[++i];
+    } else {
+      parser.Refuse(std::string(option) + " needs a value");
+      return parser.Result;
+    }
+    if (!parser.Valued(name, option, value))
+      return parser.Result;
+  }
+
+  if (fileCount < 2) {
+    parser.Refuse(fileCount == 0 ? "missing IN.mid and OUT.wav" : "missing OUT.wav");
+    return parser.Result;
+  }
+  o.Input = files[0];
+  o.Output = files[1];
+  parser.Result.Do = CommandLine::Action::Render;
+  return parser.Result;
+}
+
+void PrepareSynth(const RenderOptions& o) {
+  InitSynthState();
+  Synth.MixMode = o.Mode;
+  for (int k = 0; k < kKnobOptionCount; ++k)
+    Synth.*kKnobControls[k].Parameter = ParameterFromKnob(kKnobControls[k], o.Knobs[k]);
+  Synth.Sync = o.Sync ? 1 : 0;
+  for (int osc = 0; osc < 2; ++osc) {
+    for (int k = 0; k < 4; ++k) {
+      // As the warp editor sets them: the point, then its keyframe from it.
+      const CanvasPoint p = o.Points[osc][k];
+      Synth.*kPointX[osc][k] = p.X;
+      Synth.*kPointY[osc][k] = p.Y;
+      Synth.*kWarpOut[osc][k] = p.X * 2.5;
+      Synth.*kWarpIn[osc][k] = p.Y / 2.0;
+    }
+  }
+  // Start-up closes the gate just before the stream starts.
+  Synth.Gate = 0;
+}
+
+std::string VersionText() { return std::string("velmora-render ") + VELMORA_VERSION + "\n"; }
+
+std::string HelpText() {
+  const RenderOptions d = DefaultOptions();
+  std::string text =
+      "Usage: velmora-render [OPTION]... IN.mid OUT.wav\n"
+      "Play a Standard MIDI File through the Velmora synthesizer, offline, into a WAV file.\n"
+      "\n"
+      "IN.mid may be of format 0 or 1. All its tracks are merged and its tempo changes are\n"
+      "honoured. Its note-on and note-off messages on MIDI channel 1 play the synth exactly as\n"
+      "they would from a keyboard: the synth is monophonic, follows the latest note-on, and\n"
+      "keeps its gate open while any note is held. Everything else in the file is ignored.\n"
+      "Each message takes effect at the sample nearest to its time, that is its time in\n"
+      "seconds times 44100, rounded to the nearest whole number with halves going to the even\n"
+      "one. Notes still held when the file ends are released there.\n"
+      "\n"
+      "OUT.wav receives 44100 Hz mono 32-bit float samples, exactly those the synth would play\n"
+      "for the same notes. It is written under a temporary name in the same directory and\n"
+      "takes its name only once the render has succeeded; an existing OUT.wav is replaced\n"
+      "then, and left as it was otherwise.\n"
+      "\n"
+      "The sound options set what the controls of the synth's window set, in the units the\n"
+      "window shows. Without them the synth sounds as it does at start-up.\n";
+  // Option on the left, its meaning wrapped into a column on the right.
+  auto line = [&text](const std::string& option, const std::string& meaning) {
+    constexpr size_t kColumn = 24, kWidth = 80;
+    std::string row = "  " + option;
+    row.resize(std::max(row.size() + 1, kColumn), ' ');
+    if (row.size() > kColumn) {
+      text += row + "\n";
+      row.assign(kColumn, ' ');
+    }
+    size_t used = kColumn;
+    size_t at = 0;
+    while (at < meaning.size()) {
+      size_t next = meaning.find(' ', at);
+      if (next == std::string::npos)
+        next = meaning.size();
+      const std::string word = meaning.substr(at, next - at);
+      if (used > kColumn && used + 1 + word.size() > kWidth) {
+        text += row + "\n";
+        row.assign(kColumn, ' ');
+        used = kColumn;
+      }
+      if (used > kColumn) {
+        row += ' ';
+        ++used;
+      }
+      row += word;
+      used += word.size();
+      at = next + 1;
+    }
+    text += row + "\n";
+  };
+  text += "\nSound options:\n";
+  for (int k = 0; k < kKnobOptionCount; ++k) {
+    const KnobControl& knob = kKnobControls[k];
+    line(std::string("--") + knob.Option + "=N",
+         std::string(knob.Meaning) + ", " + std::to_string(knob.Min) + " to " +
+             std::to_string(knob.Max) + " (default " + std::to_string(d.Knobs[k]) + ")");
+  }
+  line("--mode=MODE", std::string("how the oscillators combine: add, fm or am (default ") +
+                          kModeNames[d.Mode - 1] + ")");
+  line("--sync", std::string("oscillator 2 restarts with every period of oscillator 1 (default ") +
+                     (d.Sync ? "on" : "off") + ")");
+  std::string points = "warp point K (1 to 4) of oscillator N (1 or 2), in canvas pixels from 0 "
+                       "to 200, x to the right and y downward. By default both oscillators have";
+  for (int k = 0; k < 4; ++k) {
+    points += " point " + std::to_string(k + 1) + " at " + std::to_string(d.Points[0][k].X) + "," +
+              std::to_string(d.Points[0][k].Y) + " (" + kPointRoles[k] + ")" + (k < 3 ? "," : ".");
+  }
+  line("--oscN-pointK=X,Y", points);
+  text += "\nRender options:\n";
+  line("--tail=SECONDS", "render exactly this long after the file's last event, 0 to 3600; "
+                         "without it the render ends with the last sample of the release of "
+                         "the last note");
+  line("-h, --help", "show this help and exit");
+  line("--version", "show the version and exit");
+  text += "\n"
+          "A progress indicator is shown on standard error when it is a terminal and the\n"
+          "render is longer than five seconds of audio.\n"
+          "\n"
+          "Exit status:\n"
+          "  0  the WAV file was written\n"
+          "  1  IN.mid could not be read or played, or OUT.wav could not be written\n"
+          "  2  the command line was wrong; nothing was read or written\n";
+  return text;
+}
+
+} // namespace velmora

@@ -1,0 +1,65 @@
+// The command line of velmora-render: what the window's controls would set,
+// in the units the window shows, and how the render ends.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+// Knobs in window order, each holding the value its label shows.
+enum KnobOption {
+  kOsc1PitchKnob,
+  kOsc2PitchKnob,
+  kMixKnob,
+  kAttackKnob,
+  kDecayKnob,
+  kSustainKnob,
+  kReleaseKnob,
+  kKnobOptionCount
+};
+
+// A warp point on its 200 x 200 canvas: pixels, x to the right, y downward.
+struct CanvasPoint {
+  int X = 0;
+  int Y = 0;
+};
+
+struct RenderOptions {
+  std::string Input;  // Standard MIDI File
+  std::string Output; // WAV file
+  // Pitch offsets in cents (-1199..1200), then Mix, Attack, Decay, Sustain,
+  // Release as their knobs show them.
+  std::array<int, kKnobOptionCount> Knobs{};
+  int Mode = 1; // MixMode: 1 add, 2 fm, 3 am
+  bool Sync = false;
+  std::array<std::array<CanvasPoint, 4>, 2> Points{}; // [oscillator][keyframe]
+  // Seconds rendered after the file's last event; none: until the release of
+  // the last note has died away.
+  std::optional<double> TailSeconds;
+};
+
+// The controls as the synth shows them at start-up. Resets the synth state.
+RenderOptions DefaultOptions();
+
+struct CommandLine {
+  enum class Action { Render, Help, Version, Refuse };
+  Action Do = Action::Refuse;
+  RenderOptions Options;
+  std::string Error; // for Refuse: what was wrong, naming the argument
+};
+
+// Reads the arguments after the program name. Resets the synth state.
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// Usage and options, laid out so that help2man can make a manual page of it.
+std::string HelpText();
+std::string VersionText();
+
+// Start-up state with the options applied, as the synth has it when its
+// stream starts after the user has set these controls: mode, knobs, Sync,
+// warp points, and the gate closed.
+void PrepareSynth(const RenderOptions& options);
+
+} // namespace velmora
