@@ -1,5 +1,7 @@
 #include "midi/midi.h"
 
+#include "core/ids.h"
+
 #include "core/state.h"
 #include "midi/port.h"
 #include "ui/toolkit.h"
@@ -10,9 +12,6 @@
 namespace velmora {
 
 namespace {
-
-constexpr int kPortList = 3;   // drop-down list identifier
-constexpr int kNoteLabel = 26; // note label identifier
 
 constexpr uint32_t kNoteOn = 0x90; // channel 1 only: the status byte is compared whole
 constexpr uint32_t kNoteOff = 0x80;
@@ -134,7 +133,7 @@ int FillMidiPortList(const std::vector<FoundMidiPort>& found) {
     // still lead to the ports they name.
     if (!port.Name)
       continue;
-    tk::AddDropDownItem(kPortList, *port.Name);
+    tk::AddDropDownItem(kMidiPortList, *port.Name);
     ListedPorts.push_back(port);
   }
   return static_cast<int>(found.size());
@@ -168,7 +167,7 @@ void SwitchMidiPort() {
   StopMidiInput(Synth.MidiIn);
   CloseMidiInput(Synth.MidiIn); // the handler gets kMimClose before this returns
   Synth.MidiIn = nullptr;
-  Synth.MidiDevice = tk::SelectedDropDownItem(kPortList);
+  Synth.MidiDevice = tk::SelectedDropDownItem(kMidiPortList);
   Synth.MidiIn = OpenListedPort(Synth.MidiDevice);
   StartMidiInput(Synth.MidiIn);
 }

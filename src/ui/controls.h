@@ -3,14 +3,11 @@
 // current event.
 #pragma once
 
+#include "core/ids.h"
+
 #include "ui/toolkit.h"
 
 namespace velmora {
-
-constexpr int kModeSelectorCanvas = 0;
-constexpr int kSyncButton = 200;
-constexpr int kOsc1GroupButtonCanvas = 201;
-constexpr int kOsc2GroupButtonCanvas = 202;
 
 // Paints the selector with its block at position 1 (top, "-Add"), 2 or 3.
 // False, with nothing drawn, when drawing on the canvas cannot begin. The

@@ -3,13 +3,11 @@
 // knob follows the pointer without waiting for events.
 #pragma once
 
+#include "core/ids.h"
+
 #include <string>
 
 namespace velmora {
-
-constexpr int kAboutMenuItem = 1;
-constexpr int kMidiPortList = 3;
-constexpr int kNoteLabel = 26;
 
 // Text of the About box, one line per "\n".
 std::string AboutText();

@@ -3,12 +3,11 @@
 // keyframes (Out = x * 2.5 percent, In = y / 2 percent).
 #pragma once
 
+#include "core/ids.h"
+
 #include "ui/toolkit.h"
 
 namespace velmora {
-
-constexpr int kOsc1WarpCanvas = 24;
-constexpr int kOsc2WarpCanvas = 25;
 
 // Paints oscillator osc's (1 or 2) canvas from its points: black ground, four
 // dots, three joining lines. False when drawing cannot begin. Also the first

@@ -2,20 +2,9 @@
 // self-painted controls and their first drawings.
 #pragma once
 
-namespace velmora {
+#include "core/ids.h"
 
-// Control identifiers the event loop and the MIDI input address.
-constexpr int kMainWindowId = 0;
-constexpr int kMenuId = 1000;
-constexpr int kAboutItem = 1;
-constexpr int kPortListId = 3;
-constexpr int kSelectorId = 0;
-constexpr int kWarpCanvas1Id = 24;
-constexpr int kWarpCanvas2Id = 25;
-constexpr int kNoteLabelId = 26;
-constexpr int kSyncButtonId = 200;
-constexpr int kGroupButton1Id = 201;
-constexpr int kGroupButton2Id = 202;
+namespace velmora {
 
 constexpr int kClientWidth = 665;
 constexpr int kClientHeight = 465;

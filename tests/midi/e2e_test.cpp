@@ -3,6 +3,7 @@
 // opening, starting and switching ports as the synth does. The server runs
 // with a private /dev/shm where the process may have one, so nothing of it
 // outlives the test even after a crash.
+#include "core/ids.h"
 #include "core/state.h"
 #include "midi/midi.h"
 #include "midi/port.h"
@@ -34,8 +35,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kPortList = 3;
-constexpr int kNoteLabel = 26;
 const std::string kSourceName = "velmora-test-source";
 
 std::string ServerName;
@@ -228,7 +227,7 @@ protected:
   }
 
   static int SourcePosition() {
-    const auto& items = midi_test::Toolkit().DropDownItems[kPortList];
+    const auto& items = midi_test::Toolkit().DropDownItems[kMidiPortList];
     for (size_t i = 0; i < items.size(); ++i) {
       if (items[i].find(kSourceName) != std::string::npos)
         return static_cast<int>(i);
@@ -298,7 +297,7 @@ TEST_F(MidiEndToEnd, SwitchingPortsClosesWithANotificationAndReopens) {
   Synth.AttackStarted = 1;
   ASSERT_EQ(Synth.HeldNotes, 2);
 
-  midi_test::Toolkit().Selected[kPortList] = SourcePosition();
+  midi_test::Toolkit().Selected[kMidiPortList] = SourcePosition();
   SwitchMidiPort();
   // The close notification has run by the time the switch returns.
   EXPECT_EQ(Synth.HeldNotes, 0);

@@ -2,6 +2,7 @@
 // report, so a port whose name cannot be read can be staged without a MIDI
 // system; the opening tests run the real layer against ports that cannot be
 // reached.
+#include "core/ids.h"
 #include "core/state.h"
 #include "midi/midi.h"
 #include "midi/port.h"
@@ -17,9 +18,6 @@
 
 namespace velmora {
 namespace {
-
-constexpr int kPortList = 3;
-constexpr int kNoteLabel = 26;
 
 class PortList : public ::testing::Test {
 protected:
@@ -44,13 +42,13 @@ TEST_F(PortList, EveryEntryLeadsToThePortItNames) {
       {RtMidi::UNIX_JACK, 0, "source:out"},
   };
   EXPECT_EQ(FillMidiPortList(found), 4) << "the count of ports reported, listed or not";
-  EXPECT_EQ(midi_test::Toolkit().DropDownItems[kPortList],
+  EXPECT_EQ(midi_test::Toolkit().DropDownItems[kMidiPortList],
             (std::vector<std::string>{"Midi Through Port-0", "Keyboard", "source:out"}));
 
   for (int position = 0; position < 3; ++position) {
     const FoundMidiPort* port = ListedMidiPort(position);
     ASSERT_NE(port, nullptr) << position;
-    EXPECT_EQ(port->Name, midi_test::Toolkit().DropDownItems[kPortList][position]);
+    EXPECT_EQ(port->Name, midi_test::Toolkit().DropDownItems[kMidiPortList][position]);
   }
   EXPECT_EQ(ListedMidiPort(1)->Api, RtMidi::LINUX_ALSA);
   EXPECT_EQ(ListedMidiPort(1)->Number, 2u);
@@ -62,7 +60,7 @@ TEST_F(PortList, EveryEntryLeadsToThePortItNames) {
 
 TEST_F(PortList, NoPortsGiveAnEmptyList) {
   EXPECT_EQ(FillMidiPortList({}), 0);
-  EXPECT_TRUE(midi_test::Toolkit().DropDownItems[kPortList].empty());
+  EXPECT_TRUE(midi_test::Toolkit().DropDownItems[kMidiPortList].empty());
   EXPECT_EQ(ListedMidiPort(0), nullptr);
 }
 
@@ -98,7 +96,7 @@ TEST_F(PortList, SwitchingWithoutAnOpenPortTakesTheSelectionQuietly) {
   FillMidiPortList({{RtMidi::UNIX_JACK, 0, "a:out"}, {RtMidi::UNIX_JACK, 1, "b:out"}});
   Synth.HeldNotes = 2;
   Synth.Gate = 1;
-  midi_test::Toolkit().Selected[kPortList] = 1;
+  midi_test::Toolkit().Selected[kMidiPortList] = 1;
   ::testing::internal::CaptureStderr();
   SwitchMidiPort();
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
@@ -108,7 +106,7 @@ TEST_F(PortList, SwitchingWithoutAnOpenPortTakesTheSelectionQuietly) {
   EXPECT_EQ(Synth.HeldNotes, 2);
   EXPECT_EQ(Synth.Gate, 1);
 
-  midi_test::Toolkit().Selected.erase(kPortList);
+  midi_test::Toolkit().Selected.erase(kMidiPortList);
   SwitchMidiPort();
   EXPECT_EQ(Synth.MidiDevice, -1);
 }

@@ -1,5 +1,6 @@
 // Window building through the fake toolkit: every control where it belongs,
 // and the failures that must not stop it.
+#include "core/ids.h"
 #include "core/state.h"
 #include "support/fake_toolkit.h"
 #include "support/test_support.h"
@@ -50,20 +51,20 @@ TEST_F(WindowBuilding, BuildsTheFixedControlsWithTheirLooks) {
     EXPECT_NE(c.Font, 0) << e.id;
   }
 
-  const fake::Control& selector = fake::ControlById(kSelectorId);
+  const fake::Control& selector = fake::ControlById(kModeSelectorCanvas);
   EXPECT_TRUE(selector.Sunken);
   EXPECT_EQ(std::tie(selector.X, selector.Y, selector.Width, selector.Height),
             std::make_tuple(140, 285, 20, 85));
   EXPECT_EQ(PixelAt(selector.Picture, 5, 1), Rgb(0, 0, 0));        // block at the top
   EXPECT_EQ(PixelAt(selector.Picture, 5, 60), Rgb(237, 237, 237)); // light below it
 
-  for (int id : {kSyncButtonId, kGroupButton1Id, kGroupButton2Id}) {
+  for (int id : {kSyncButton, kOsc1GroupButtonCanvas, kOsc2GroupButtonCanvas}) {
     const fake::Control& b = fake::ControlById(id);
     EXPECT_EQ(b.Width, 41);
     EXPECT_EQ(PixelAt(b.Picture, 20, 20), Rgb(255, 255, 255)) << id; // off look
     EXPECT_EQ(PixelAt(b.Picture, 0, 0), Rgb(85, 0, 0)) << id;
   }
-  for (int id : {kWarpCanvas1Id, kWarpCanvas2Id}) {
+  for (int id : {kOsc1WarpCanvas, kOsc2WarpCanvas}) {
     const fake::Control& c = fake::ControlById(id);
     EXPECT_EQ(c.Width, 200);
     EXPECT_EQ(PixelAt(c.Picture, 160 + 3, 180 - 2), Rgb(255, 0, 0)) << id; // point 4
@@ -78,7 +79,7 @@ TEST_F(WindowBuilding, BuildsTheFixedControlsWithTheirLooks) {
 
 TEST_F(WindowBuilding, NoPortsLeavesAnEmptyListAndNoDevice) {
   BuildWindow(); // this machine has no MIDI input port
-  EXPECT_TRUE(fake::ControlById(kPortListId).Items.empty());
+  EXPECT_TRUE(fake::ControlById(kMidiPortList).Items.empty());
   EXPECT_EQ(Synth.MidiDevice, -1);
 }
 
