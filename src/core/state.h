@@ -66,8 +66,9 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(Osc1WarpIn1)                                                                                   \
   X(Osc1WarpIn2)                                                                                   \
   X(Osc1WarpIn3)                                                                                   \
-  X(Osc1WarpIn4) X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4) X(Osc2WarpIn1)    \
-      X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4) X(Osc2WarpOut1) X(Osc2WarpOut2) X(Osc2WarpOut3) \
+  X(Osc1WarpIn4)                                                                                   \
+  X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4) X(Osc2WarpIn1) X(Osc2WarpIn2)    \
+      X(Osc2WarpIn3) X(Osc2WarpIn4) X(Osc2WarpOut1) X(Osc2WarpOut2) X(Osc2WarpOut3)                \
           X(Osc2WarpOut4) /* note state, written by the MIDI thread; Hz */                         \
       X(NoteFrequency) X(PreviousFrequency)
 
@@ -85,11 +86,11 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(Osc1WarpOut)                                                                                   \
   X(Osc2WarpIn)                                                                                    \
   X(Osc2WarpOut) /* current knee, percent */                                                       \
-      X(ReleaseStartOsc1WarpIn) X(ReleaseStartOsc1WarpOut) X(ReleaseStartOsc2WarpIn)               \
-          X(ReleaseStartOsc2WarpOut) X(FadeOutLevel) X(EnvelopeLevel) X(ReleaseStartLevel)         \
-              X(AttackSeconds) X(DecaySeconds) X(SustainFraction) X(ReleaseSeconds)                \
-                  X(AttackSamples) X(DecaySamples) X(SustainLevel)                                 \
-                      X(ReleaseSamples) /* samples, or level */
+  X(ReleaseStartOsc1WarpIn)                                                                        \
+  X(ReleaseStartOsc1WarpOut) X(ReleaseStartOsc2WarpIn) X(ReleaseStartOsc2WarpOut) X(FadeOutLevel)  \
+      X(EnvelopeLevel) X(ReleaseStartLevel) X(AttackSeconds) X(DecaySeconds) X(SustainFraction)    \
+          X(ReleaseSeconds) X(AttackSamples) X(DecaySamples) X(SustainLevel)                       \
+              X(ReleaseSamples) /* samples, or level */
 
 #define VELMORA_AUDIO_INTS(X)                                                                      \
   X(FadeCounter)   /* samples since the note start, stops counting past 1000 */                    \
@@ -104,17 +105,19 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(Osc1Point1X)                                                                                   \
   X(Osc1Point1Y)                                                                                   \
   X(Osc1Point2X)                                                                                   \
-  X(Osc1Point2Y) X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X) X(Osc1Point4Y) X(Osc2Point1X)        \
-      X(Osc2Point1Y) X(Osc2Point2X) X(Osc2Point2Y) X(Osc2Point3X) X(Osc2Point3Y) X(Osc2Point4X)    \
+  X(Osc1Point2Y)                                                                                   \
+  X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X) X(Osc1Point4Y) X(Osc2Point1X) X(Osc2Point1Y)        \
+      X(Osc2Point2X) X(Osc2Point2Y) X(Osc2Point3X) X(Osc2Point3Y) X(Osc2Point4X)                   \
           X(Osc2Point4Y) /* canvas pixels, 0..200 */
 
 #define VELMORA_GUI_INTS(X)                                                                        \
   X(AudioError)                                                                                    \
   X(MidiDevice)                                                                                    \
   X(LastKnob)                                                                                      \
-  X(DraggedKnob) X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag)               \
-      X(Osc2GroupDrag) X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY)     \
-          X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
+  X(DraggedKnob)                                                                                   \
+  X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag) X(Osc2GroupDrag)             \
+      X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY) X(Osc1DragDX)        \
+          X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
 
 struct SynthState {
 #define VELMORA_ATOMIC_DOUBLE(name) std::atomic<double> name;
