@@ -170,9 +170,13 @@ wait_samples 22050
 wait_for 5 bash -c "jack_lsp -c | grep -A1 velmora-test-source | grep -q '^ '" ||
   fail "the source is not connected to the synth"
 "$PROBE" "$AUDIO" silent 0 "$(captured)" >/dev/null || fail "sound before the first note"
+at=$(captured)
 send on 69 100
 wait_samples 22050
-"$PROBE" "$AUDIO" silent $(($(captured) - 13230)) "$(captured)" >/dev/null && fail "note 69 is silent"
+if "$PROBE" "$AUDIO" silent $(($(captured) - 13230)) "$(captured)" >/dev/null; then
+  fail "note 69 is silent (sent at sample $at, first sound at $("$PROBE" "$AUDIO" first-sound "$at")," \
+    "the source answered: $(tr '\n' ' ' <"${SOURCE_OUT:-/dev/null}"))"
+fi
 hz=$("$PROBE" "$AUDIO" period $(($(captured) - 13230)) 13230)
 awk -v f="$hz" 'BEGIN { exit !(f > 440 && f < 442) }' || fail "note 69 sounds at $hz Hz"
 echo "installed synth, note 69: $hz Hz"
