@@ -184,6 +184,7 @@ bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
   Window = new Fl_Double_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2,
                                 clientWidth, clientHeight);
   Window->copy_label(title);
+  Window->xclass("velmora"); // lets the desktop match the window to its menu entry
   Window->size_range(clientWidth, clientHeight, clientWidth, clientHeight);
   Window->callback(WindowClosed);
   return true;

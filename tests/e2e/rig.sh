@@ -101,12 +101,6 @@ CONF
   AUDIO="$RIG/out.raw"
 }
 
-# An ALSA configuration with no device at all.
-use_no_audio() {
-  echo "# no devices" >"$RIG/asound.conf"
-  export ALSA_CONFIG_PATH="$RIG/asound.conf"
-}
-
 # Starts a JACK MIDI source (port name $1, default "velmora-test-source");
 # sources started before the synth become its ports 0, 1, ... Commands go to
 # it with `send_to NAME ...`, or `send ...` for the latest one, whose answers
