@@ -13,5 +13,7 @@ target_include_directories(velmora_fltk SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
 target_link_libraries(velmora_fltk PUBLIC velmora_ui ${FLTK_BASE_LIBRARY} ${X11_LIBRARIES})
 
 add_executable(velmora src/core/main.cpp src/core/audio.cpp)
-target_link_libraries(velmora PRIVATE velmora_ui velmora_midi velmora_fltk PkgConfig::PORTAUDIO)
+# The interface, the MIDI input and the toolkit side call each other.
+target_link_libraries(velmora PRIVATE
+  "$<LINK_GROUP:RESCAN,velmora_ui,velmora_midi,velmora_fltk>" PkgConfig::PORTAUDIO)
 install(TARGETS velmora RUNTIME DESTINATION bin)
