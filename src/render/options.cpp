@@ -85,7 +85,13 @@ bool ParseWhole(std::string_view text, int& value) {
   return error == std::errc() && stop == end && !text.empty();
 }
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// Built by appending: GCC 12 at -O3 warns falsely about "'" + std::string.
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.append(1, '\'').append(text).append(1, '\'');
+  return quoted;
+}
 
 struct Parser {
   CommandLine Result;
