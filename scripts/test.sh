@@ -21,7 +21,8 @@ step "ASan + UBSan: unit tests and a two-minute soak of the program"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE="address;undefined" \
   -DVELMORA_E2E=OFF -DVELMORA_SOAK=ON -DVELMORA_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 400 -E '^realtime_'
+ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 300 -E '^realtime_|soak'
+ctest --test-dir build-asan --timeout 400 -R soak -V
 
 step "ThreadSanitizer: the three threads"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread \
