@@ -52,6 +52,7 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort&, MidiHandler, uintptr_t) {
 bool StartMidiInput(MidiInputPort*) { Unreachable("StartMidiInput"); }
 void StopMidiInput(MidiInputPort*) { Unreachable("StopMidiInput"); }
 void CloseMidiInput(MidiInputPort*) { Unreachable("CloseMidiInput"); }
+bool MidiInputSourcePresent(MidiInputPort*) { Unreachable("MidiInputSourcePresent"); }
 
 namespace {
 
