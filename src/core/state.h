@@ -51,6 +51,7 @@ std::string UnpackLabel(PackedLabel packed);
 constexpr int32_t kLastKnob = 6;
 constexpr int32_t kKnobCount = kLastKnob + 1;
 
+// clang-format off
 // Shared fields, by type. The X-macros let the zero-fill and the
 // lock-free checks cover every field without a list to keep in step by hand.
 #define VELMORA_SHARED_DOUBLES(X)                                                                  \
@@ -118,6 +119,7 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag) X(Osc2GroupDrag)             \
       X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY) X(Osc1DragDX)        \
           X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
+// clang-format on
 
 struct SynthState {
 #define VELMORA_ATOMIC_DOUBLE(name) std::atomic<double> name;
