@@ -51,74 +51,68 @@ std::string UnpackLabel(PackedLabel packed);
 constexpr int32_t kLastKnob = 6;
 constexpr int32_t kKnobCount = kLastKnob + 1;
 
+// Shared fields, by type. The X-macros let the zero-fill and the lock-free
+// checks cover every field without a list to keep in step by hand.
 // clang-format off
-// Shared fields, by type. The X-macros let the zero-fill and the
-// lock-free checks cover every field without a list to keep in step by hand.
-#define VELMORA_SHARED_DOUBLES(X)                                                                  \
-  /* sound parameters, written by the user-interface thread */                                     \
-  X(Osc1Pitch) /* cents + 1200, 1..2400 */                                                         \
-  X(Osc2Pitch)                                                                                     \
-  X(MixAmount) /* 0..100 */                                                                        \
-  X(Attack)    /* 20..2000, exponential setting */                                                 \
-  X(Decay)     /* 50..5000, milliseconds */                                                        \
-  X(Sustain)   /* 0..100, percent */                                                               \
-  X(Release)   /* 50..5000, exponential setting */                                                 \
-  /* warp keyframes, percent: In 0..100, Out 0..500 */                                             \
-  X(Osc1WarpIn1)                                                                                   \
-  X(Osc1WarpIn2)                                                                                   \
-  X(Osc1WarpIn3)                                                                                   \
-  X(Osc1WarpIn4)                                                                                   \
-  X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4) X(Osc2WarpIn1) X(Osc2WarpIn2)    \
-      X(Osc2WarpIn3) X(Osc2WarpIn4) X(Osc2WarpOut1) X(Osc2WarpOut2) X(Osc2WarpOut3)                \
-          X(Osc2WarpOut4) /* note state, written by the MIDI thread; Hz */                         \
-      X(NoteFrequency) X(PreviousFrequency)
+#define VELMORA_SHARED_DOUBLES(X)                                             \
+  /* sound parameters, written by the user-interface thread */                \
+  X(Osc1Pitch)    /* cents + 1200, 1..2400 */                                 \
+  X(Osc2Pitch)                                                                \
+  X(MixAmount)    /* 0..100 */                                                \
+  X(Attack)       /* 20..2000, exponential setting */                         \
+  X(Decay)        /* 50..5000, milliseconds */                                \
+  X(Sustain)      /* 0..100, percent */                                       \
+  X(Release)      /* 50..5000, exponential setting */                         \
+  /* warp keyframes, percent: In 0..100, Out 0..500 */                        \
+  X(Osc1WarpIn1) X(Osc1WarpIn2) X(Osc1WarpIn3) X(Osc1WarpIn4)                 \
+  X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4)             \
+  X(Osc2WarpIn1) X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4)                 \
+  X(Osc2WarpOut1) X(Osc2WarpOut2) X(Osc2WarpOut3) X(Osc2WarpOut4)             \
+  /* note state, written by the MIDI thread; Hz */                            \
+  X(NoteFrequency) X(PreviousFrequency)
 
-#define VELMORA_SHARED_INTS(X)                                                                     \
-  X(MixMode)       /* 1 "-Add", 2 "-FM", 3 "-AM" */                                                \
-  X(Sync)          /* flag */                                                                      \
-  X(Gate)          /* flag, MIDI thread */                                                         \
-  X(HeldNotes)     /* MIDI thread */                                                               \
-  X(NoteStarted)   /* set by the audio thread, cleared by the MIDI thread */                       \
+#define VELMORA_SHARED_INTS(X)                                                \
+  X(MixMode)       /* 1 "-Add", 2 "-FM", 3 "-AM" */                           \
+  X(Sync)          /* flag */                                                 \
+  X(Gate)          /* flag, MIDI thread */                                    \
+  X(HeldNotes)     /* MIDI thread */                                          \
+  X(NoteStarted)   /* set by the audio thread, cleared by the MIDI thread */  \
   X(AttackStarted) /* likewise */
 
 // Fields of the audio thread alone (envelope and oscillators).
-#define VELMORA_AUDIO_DOUBLES(X)                                                                   \
-  X(Osc1WarpIn)                                                                                    \
-  X(Osc1WarpOut)                                                                                   \
-  X(Osc2WarpIn)                                                                                    \
-  X(Osc2WarpOut) /* current knee, percent */                                                       \
-  X(ReleaseStartOsc1WarpIn)                                                                        \
-  X(ReleaseStartOsc1WarpOut) X(ReleaseStartOsc2WarpIn) X(ReleaseStartOsc2WarpOut) X(FadeOutLevel)  \
-      X(EnvelopeLevel) X(ReleaseStartLevel) X(AttackSeconds) X(DecaySeconds) X(SustainFraction)    \
-          X(ReleaseSeconds) X(AttackSamples) X(DecaySamples) X(SustainLevel)                       \
-              X(ReleaseSamples) /* samples, or level */
+#define VELMORA_AUDIO_DOUBLES(X)                                              \
+  /* current knee, and where the release takes it from; percent */            \
+  X(Osc1WarpIn) X(Osc1WarpOut) X(Osc2WarpIn) X(Osc2WarpOut)                   \
+  X(ReleaseStartOsc1WarpIn) X(ReleaseStartOsc1WarpOut)                        \
+  X(ReleaseStartOsc2WarpIn) X(ReleaseStartOsc2WarpOut)                        \
+  /* levels, 0..1 */                                                          \
+  X(FadeOutLevel) X(EnvelopeLevel) X(ReleaseStartLevel)                       \
+  /* the note's times, taken at its start: seconds, then samples */           \
+  X(AttackSeconds) X(DecaySeconds) X(SustainFraction) X(ReleaseSeconds)       \
+  X(AttackSamples) X(DecaySamples) X(SustainLevel) X(ReleaseSamples)
 
-#define VELMORA_AUDIO_INTS(X)                                                                      \
-  X(FadeCounter)   /* samples since the note start, stops counting past 1000 */                    \
-  X(EnvelopeClock) /* samples since the attack began */                                            \
-  X(ReleaseStartClock)                                                                             \
-  X(Osc1Period)                                                                                    \
-  X(Osc2Period)                           /* whole samples */                                      \
-  X(Osc1PhaseCounter) X(Osc2PhaseCounter) /* samples into the period */
+#define VELMORA_AUDIO_INTS(X)                                                 \
+  X(FadeCounter)       /* samples since the note start, stops past 1000 */    \
+  X(EnvelopeClock)     /* samples since the attack began */                   \
+  X(ReleaseStartClock)                                                        \
+  X(Osc1Period)        /* whole samples */                                    \
+  X(Osc2Period)                                                               \
+  X(Osc1PhaseCounter)  /* samples into the period */                          \
+  X(Osc2PhaseCounter)
 
 // Fields of the user-interface thread alone.
-#define VELMORA_GUI_DOUBLES(X)                                                                     \
-  X(Osc1Point1X)                                                                                   \
-  X(Osc1Point1Y)                                                                                   \
-  X(Osc1Point2X)                                                                                   \
-  X(Osc1Point2Y)                                                                                   \
-  X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X) X(Osc1Point4Y) X(Osc2Point1X) X(Osc2Point1Y)        \
-      X(Osc2Point2X) X(Osc2Point2Y) X(Osc2Point3X) X(Osc2Point3Y) X(Osc2Point4X)                   \
-          X(Osc2Point4Y) /* canvas pixels, 0..200 */
+#define VELMORA_GUI_DOUBLES(X)                                                \
+  /* warp canvas points, pixels 0..200 */                                     \
+  X(Osc1Point1X) X(Osc1Point1Y) X(Osc1Point2X) X(Osc1Point2Y)                 \
+  X(Osc1Point3X) X(Osc1Point3Y) X(Osc1Point4X) X(Osc1Point4Y)                 \
+  X(Osc2Point1X) X(Osc2Point1Y) X(Osc2Point2X) X(Osc2Point2Y)                 \
+  X(Osc2Point3X) X(Osc2Point3Y) X(Osc2Point4X) X(Osc2Point4Y)
 
-#define VELMORA_GUI_INTS(X)                                                                        \
-  X(AudioError)                                                                                    \
-  X(MidiDevice)                                                                                    \
-  X(LastKnob)                                                                                      \
-  X(DraggedKnob)                                                                                   \
-  X(KnobIndex) X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag) X(Osc2GroupDrag)             \
-      X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY) X(Osc1DragDX)        \
-          X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
+#define VELMORA_GUI_INTS(X)                                                   \
+  X(AudioError) X(MidiDevice) X(LastKnob) X(DraggedKnob) X(KnobIndex)         \
+  X(Osc1GroupButton) X(Osc2GroupButton) X(Osc1GroupDrag) X(Osc2GroupDrag)     \
+  X(CanvasMouseX) X(CanvasMouseY) X(Osc2CanvasMouseX) X(Osc2CanvasMouseY)     \
+  X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
 // clang-format on
 
 struct SynthState {
