@@ -2,13 +2,7 @@
 # Real mouse input on the real window changes what is heard: the Sustain
 # knob, the mode selector, the Sync button and a warp point.
 source "$(dirname "$0")/rig.sh" "$1"
-start_x
-start_jack
-use_captured_audio
-start_midi_source
-start_app
-open_window
-wait_samples 22050
+start_playing velmora-test-source
 
 # Plays note 69 for a second and a half; prints the rms of its last 0.2 s.
 sustained_rms() {

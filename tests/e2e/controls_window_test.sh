@@ -1,14 +1,7 @@
 #!/usr/bin/env bash
 # The port list, the About box and the close box under real mouse input.
 source "$(dirname "$0")/rig.sh" "$1"
-start_x
-start_jack
-use_captured_audio
-start_midi_source first-source
-start_midi_source second-source
-start_app
-open_window
-wait_samples 22050
+start_playing first-source second-source
 
 # A held note on the first port; choosing the second port closes the first,
 # so the note releases to silence, and the second port plays.

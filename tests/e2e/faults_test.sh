@@ -2,13 +2,7 @@
 # The synth survives what happens on stage: a MIDI source vanishing under a
 # held note, a flood of mixed MIDI traffic, and its audio server dying.
 source "$(dirname "$0")/rig.sh" "$1"
-start_x
-start_jack
-use_captured_audio
-start_midi_source
-start_app
-open_window
-wait_samples 22050
+start_playing velmora-test-source
 
 # --- The source vanishes while a note is held: the note releases.
 send on 69 100

@@ -3,19 +3,10 @@
 # synth is its port 0, listed and opened at start-up; notes sound at their
 # pitch and release to silence; the source quitting does not hurt the synth.
 source "$(dirname "$0")/rig.sh" "$1"
-start_x
-start_jack
-use_captured_audio
-start_midi_source
-start_app
-win=$(window_id Velmora) || fail "no window"
-wait_samples 22050
-read -r ox oy < <(window_origin "$win")
+start_playing velmora-test-source
 
 # The port list shows the source's name: dark text pixels inside the box.
-screenshot "$RIG/shot.png"
-dark=$(convert "$RIG/shot.png" -crop "100x14+$((ox + 36))+$((oy + 25 + 408))" -threshold 50% \
-  -negate -format "%[fx:int(mean*w*h)]" info:)
+dark=$(port_list_ink)
 [ "$dark" -gt 20 ] || fail "the port list shows no entry ($dark dark pixels)"
 # Opened: JACK shows the source connected to the synth.
 wait_for 5 bash -c "jack_lsp -c | grep -A1 velmora-test-source | grep -q '^ '" ||
@@ -56,7 +47,7 @@ SOURCE_PID=""
 wait_samples 44100
 kill -0 "$APP_PID" || fail "the synth died with the MIDI source"
 "$PROBE" "$AUDIO" finite || fail "non-finite samples"
-"$BUILD_DIR/tests/xclose" "$win"
+"$BUILD_DIR/tests/xclose" "$WIN"
 wait_for 2 bash -c "! kill -0 $APP_PID" || fail "no exit after the close request"
 status=0
 wait "$APP_PID" || status=$?

@@ -183,6 +183,27 @@ pixel() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
 
+# Dark pixels in the text area of the MIDI port list: a listed port's name
+# shows as dark text on the light box.
+port_list_ink() {
+  screenshot "$RIG/ports.png"
+  convert "$RIG/ports.png" -crop "100x14+$((OX + 36))+$((OY + MENU + 408))" -threshold 50% \
+    -negate -format "%[fx:int(mean*w*h)]" info:
+}
+
+# The usual stage: X, JACK, captured audio, the MIDI sources named (in port
+# order), then the synth with its window open and audio flowing.
+start_playing() {
+  start_x
+  start_jack
+  use_captured_audio
+  local source
+  for source in "$@"; do start_midi_source "$source"; done
+  start_app
+  open_window
+  wait_samples 22050
+}
+
 # Mouse input at client-area coordinates (below the menu bar) of the window
 # whose origin open_window found.
 MENU=25

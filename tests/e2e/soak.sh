@@ -12,13 +12,7 @@ seconds=${2:-120}
 # rather than the sanitizer's quarantine.
 export ASAN_OPTIONS="quarantine_size_mb=0:detect_leaks=0:halt_on_error=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-start_x
-start_jack
-use_captured_audio
-start_midi_source
-start_app
-open_window
-wait_samples 22050
+start_playing velmora-test-source
 
 rss() { awk '/VmRSS/ { print $2 }' "/proc/$APP_PID/status"; }
 RANDOM=20261206
