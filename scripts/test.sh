@@ -12,10 +12,11 @@ jobs=$(nproc)
 
 step() { printf '\n=== %s\n' "$*"; }
 
-step "build and test (unit and end-to-end)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+step "build and test (unit and end-to-end, then a two-minute soak)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SOAK=ON >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+ctest --test-dir build --output-on-failure -j"$jobs" --timeout 400 -E soak
+ctest --test-dir build --timeout 400 -R soak -V
 
 step "ASan + UBSan: unit tests and a two-minute soak of the program"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE="address;undefined" \

@@ -211,7 +211,9 @@ open_window() {
   WIN=$(window_id Velmora) || fail "no window"
   read -r OX OY < <(window_origin "$WIN")
 }
-move_to() { xdotool mousemove --sync $((OX + $1)) $((OY + MENU + $2)); }
+# No --sync: it waits for the pointer to move, for ever when it is already
+# there; the server handles the synthetic events in order anyway.
+move_to() { xdotool mousemove $((OX + $1)) $((OY + MENU + $2)); }
 press_at() {
   move_to "$1" "$2"
   xdotool mousedown 1

@@ -2,12 +2,16 @@
 # Two minutes of random playing: notes, knob drags, selector presses, button
 # clicks and warp drags, as fast as a restless hand. Meant for a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer: any report ends the
-# program, which fails the run. Also: resident memory may grow by less than
-# 1 MiB after the first ten seconds, and every sample must be finite.
-#   soak.sh BUILD_DIR [SECONDS]
+# program, which fails the run. Also: every sample must be finite, and
+# resident memory may grow by less than RSS_LIMIT KiB (1024) after the first
+# ten seconds. A sanitizer's own allocator and bookkeeping grow by themselves
+# (+0.7 to +1.1 MiB over two minutes where the plain build grows by 0), so
+# its build passes "none" and the plain build's soak checks the memory.
+#   soak.sh BUILD_DIR [SECONDS] [RSS_LIMIT|none]
 SCRIPT_ARGS=("$@")
 source "$(dirname "$0")/rig.sh" "$1"
 seconds=${2:-120}
+rss_limit=${3:-1024}
 # Freed memory is reused at once, so the resident size shows real growth
 # rather than the sanitizer's quarantine.
 export ASAN_OPTIONS="quarantine_size_mb=0:detect_leaks=0:halt_on_error=1"
@@ -48,5 +52,6 @@ grep -E "Sanitizer|runtime error" "$RIG/app.log" && fail "sanitizer report"
 "$PROBE" "$AUDIO" finite >/dev/null || fail "non-finite samples"
 growth=$((final - baseline))
 echo "soak: $actions actions in $seconds s, resident $baseline -> $final KiB (+$growth KiB)"
-[ "$growth" -lt 1024 ] || fail "resident memory grew by $growth KiB"
+[ "$rss_limit" = none ] || [ "$growth" -lt "$rss_limit" ] ||
+  fail "resident memory grew by $growth KiB"
 echo "soak: ok"
