@@ -32,13 +32,15 @@ int NextAutoId = kFirstAutoId;
 std::map<int, Fl_Widget*> Controls; // by identifier
 std::map<int, int> FontSizes;       // pixel size per loaded font
 
-int ButtonBits(int state) {
+// MouseButton bits from a state word, given that word's masks for the left,
+// middle and right buttons (FLTK's and X's differ).
+int ButtonBits(unsigned state, unsigned left, unsigned middle, unsigned right) {
   int b = 0;
-  if (state & FL_BUTTON1)
+  if (state & left)
     b |= kLeftButton;
-  if (state & FL_BUTTON2)
+  if (state & middle)
     b |= kMiddleButton;
-  if (state & FL_BUTTON3)
+  if (state & right)
     b |= kRightButton;
   return b;
 }
@@ -90,7 +92,7 @@ protected:
     ev.Type = type;
     ev.X = Fl::event_x() - x() - border_;
     ev.Y = Fl::event_y() - y() - border_;
-    ev.Buttons = ButtonBits(Fl::event_state());
+    ev.Buttons = ButtonBits(Fl::event_state(), FL_BUTTON1, FL_BUTTON2, FL_BUTTON3);
     Queue.push_back(ev);
     // Taking the push gives this canvas the mouse until the release, also
     // outside its bounds.
@@ -347,14 +349,7 @@ int AsyncMouseButtons() {
   unsigned mask = 0;
   if (!QueryPointer(rx, ry, mask))
     return 0;
-  int b = 0;
-  if (mask & Button1Mask)
-    b |= kLeftButton;
-  if (mask & Button2Mask)
-    b |= kMiddleButton;
-  if (mask & Button3Mask)
-    b |= kRightButton;
-  return b;
+  return ButtonBits(mask, Button1Mask, Button2Mask, Button3Mask);
 }
 
 void WindowMousePosition(int& x, int& y) {
