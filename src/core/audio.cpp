@@ -21,6 +21,13 @@ namespace {
 
 } // namespace
 
+int RenderAudio(const void* /*input*/, void* output, unsigned long frameCount,
+                const PaStreamCallbackTimeInfo* /*timeInfo*/, PaStreamCallbackFlags /*statusFlags*/,
+                void* /*userData*/) noexcept VELMORA_NONBLOCKING {
+  RenderBlock(Synth, static_cast<float*>(output), frameCount);
+  return paContinue;
+}
+
 void StartAudio() {
   SynthState& s = Synth;
   s.AudioError = Pa_Initialize();

@@ -1,7 +1,17 @@
 // The audio output stream, the report of an audio failure, and program end.
 #pragma once
 
+#include "engine/engine.h"
+
+#include <portaudio.h>
+
 namespace velmora {
+
+// The stream callback: renders the program's one synth state. Has the shape
+// of PortAudio's PaStreamCallback and always asks it to continue.
+int RenderAudio(const void* input, void* output, unsigned long frameCount,
+                const PaStreamCallbackTimeInfo* timeInfo, PaStreamCallbackFlags statusFlags,
+                void* userData) noexcept VELMORA_NONBLOCKING;
 
 // Initialises the audio library and opens the output stream on the default
 // device. On failure it reports the error and ends the program.

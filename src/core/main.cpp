@@ -1,8 +1,8 @@
 // Velmora: start-up, then the event loop until the window is closed.
 #include "core/audio.h"
 #include "core/state.h"
-#include "midi/midi.h"
 #include "ui/eventloop.h"
+#include "ui/portlist.h"
 #include "ui/window.h"
 
 #include <csignal>

@@ -1,29 +1,23 @@
-// The one program-wide synth state, shared by the user-interface thread, the
-// MIDI thread and the audio thread.
-//
-// Fields that more than one thread touches are std::atomic and always
-// lock-free; the default (sequentially consistent) ordering keeps the note-on
-// order (frequency before gate) and the last-release order (gate first,
-// previous frequency last) as the audio thread sees them. Fields owned by one
-// thread are plain.
+// The one program-wide synth state: the engine's state (sound parameters,
+// note state, everything the audio thread keeps), the devices, and what the
+// user-interface thread keeps of the window. Shared by the user-interface
+// thread, the MIDI thread and the audio thread; the engine's part says which
+// fields are shared.
 #pragma once
+
+#include "core/controls.h"
+#include "engine/state.h"
+#include "ui/colour.h"
 
 #include <portaudio.h>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <string>
 
 namespace velmora {
 
-struct MidiInputPort; // the platform's open MIDI input, see src/midi
-
-// Colour packed as 0xBBGGRR: red in the low byte.
-using Colour = uint32_t;
-constexpr Colour Rgb(int r, int g, int b) {
-  return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
-}
+struct MidiInputPort; // the platform's open MIDI input, see src/ui/midiport.h
 
 // One knob of the window; every field is owned by the user-interface thread.
 struct Knob {
@@ -41,65 +35,7 @@ struct Knob {
   int32_t ValueLabel; // toolkit identifier of the value label
 };
 
-// The note label crosses from the MIDI thread to the user-interface thread as
-// up to 8 characters packed into one atomic word, NUL-padded, so the reader
-// never sees half of an old text and half of a new one.
-using PackedLabel = uint64_t;
-PackedLabel PackLabel(const char* text) noexcept;
-std::string UnpackLabel(PackedLabel packed);
-
-constexpr int32_t kLastKnob = 6;
-constexpr int32_t kKnobCount = kLastKnob + 1;
-
-// Shared fields, by type. The X-macros let the zero-fill and the lock-free
-// checks cover every field without a list to keep in step by hand.
 // clang-format off
-#define VELMORA_SHARED_DOUBLES(X)                                             \
-  /* sound parameters, written by the user-interface thread */                \
-  X(Osc1Pitch)    /* cents + 1200, 1..2400 */                                 \
-  X(Osc2Pitch)                                                                \
-  X(MixAmount)    /* 0..100 */                                                \
-  X(Attack)       /* 20..2000, exponential setting */                         \
-  X(Decay)        /* 50..5000, milliseconds */                                \
-  X(Sustain)      /* 0..100, percent */                                       \
-  X(Release)      /* 50..5000, exponential setting */                         \
-  /* warp keyframes, percent: In 0..100, Out 0..500 */                        \
-  X(Osc1WarpIn1) X(Osc1WarpIn2) X(Osc1WarpIn3) X(Osc1WarpIn4)                 \
-  X(Osc1WarpOut1) X(Osc1WarpOut2) X(Osc1WarpOut3) X(Osc1WarpOut4)             \
-  X(Osc2WarpIn1) X(Osc2WarpIn2) X(Osc2WarpIn3) X(Osc2WarpIn4)                 \
-  X(Osc2WarpOut1) X(Osc2WarpOut2) X(Osc2WarpOut3) X(Osc2WarpOut4)             \
-  /* note state, written by the MIDI thread; Hz */                            \
-  X(NoteFrequency) X(PreviousFrequency)
-
-#define VELMORA_SHARED_INTS(X)                                                \
-  X(MixMode)       /* 1 "-Add", 2 "-FM", 3 "-AM" */                           \
-  X(Sync)          /* flag */                                                 \
-  X(Gate)          /* flag, MIDI thread */                                    \
-  X(HeldNotes)     /* MIDI thread */                                          \
-  X(NoteStarted)   /* set by the audio thread, cleared by the MIDI thread */  \
-  X(AttackStarted) /* likewise */
-
-// Fields of the audio thread alone (envelope and oscillators).
-#define VELMORA_AUDIO_DOUBLES(X)                                              \
-  /* current knee, and where the release takes it from; percent */            \
-  X(Osc1WarpIn) X(Osc1WarpOut) X(Osc2WarpIn) X(Osc2WarpOut)                   \
-  X(ReleaseStartOsc1WarpIn) X(ReleaseStartOsc1WarpOut)                        \
-  X(ReleaseStartOsc2WarpIn) X(ReleaseStartOsc2WarpOut)                        \
-  /* levels, 0..1 */                                                          \
-  X(FadeOutLevel) X(EnvelopeLevel) X(ReleaseStartLevel)                       \
-  /* the note's times, taken at its start: seconds, then samples */           \
-  X(AttackSeconds) X(DecaySeconds) X(SustainFraction) X(ReleaseSeconds)       \
-  X(AttackSamples) X(DecaySamples) X(SustainLevel) X(ReleaseSamples)
-
-#define VELMORA_AUDIO_INTS(X)                                                 \
-  X(FadeCounter)       /* samples since the note start, stops past 1000 */    \
-  X(EnvelopeClock)     /* samples since the attack began */                   \
-  X(ReleaseStartClock)                                                        \
-  X(Osc1Period)        /* whole samples */                                    \
-  X(Osc2Period)                                                               \
-  X(Osc1PhaseCounter)  /* samples into the period */                          \
-  X(Osc2PhaseCounter)
-
 // Fields of the user-interface thread alone.
 #define VELMORA_GUI_DOUBLES(X)                                                \
   /* warp canvas points, pixels 0..200 */                                     \
@@ -115,30 +51,13 @@ constexpr int32_t kKnobCount = kLastKnob + 1;
   X(Osc1DragDX) X(Osc1DragDY) X(Osc2DragDX) X(Osc2DragDY)
 // clang-format on
 
-struct SynthState {
-#define VELMORA_ATOMIC_DOUBLE(name) std::atomic<double> name;
-#define VELMORA_ATOMIC_INT(name) std::atomic<int32_t> name;
+struct SynthState : EngineState {
 #define VELMORA_DOUBLE(name) double name;
 #define VELMORA_INT(name) int32_t name;
-  VELMORA_SHARED_DOUBLES(VELMORA_ATOMIC_DOUBLE)
-  VELMORA_SHARED_INTS(VELMORA_ATOMIC_INT)
-  VELMORA_AUDIO_DOUBLES(VELMORA_DOUBLE)
-  VELMORA_AUDIO_INTS(VELMORA_INT)
   VELMORA_GUI_DOUBLES(VELMORA_DOUBLE)
   VELMORA_GUI_INTS(VELMORA_INT)
-#undef VELMORA_ATOMIC_DOUBLE
-#undef VELMORA_ATOMIC_INT
 #undef VELMORA_DOUBLE
 #undef VELMORA_INT
-
-  float OscOutput; // the oscillator pair's last sample, audio thread
-
-  // Written by the MIDI thread, shown by the user-interface thread.
-  std::atomic<PackedLabel> NoteLabel;
-  // Bumped after every data message, so the user-interface thread refreshes
-  // the label even when its text stays the same.
-  std::atomic<uint32_t> NoteLabelSerial;
-  std::string NoteNames; // two characters per semitone from C
 
   // Devices.
   PaStream* AudioStream;
@@ -152,20 +71,28 @@ struct SynthState {
   std::string Osc2DragPoint;
 };
 
-static_assert(std::atomic<double>::is_always_lock_free);
-static_assert(std::atomic<int32_t>::is_always_lock_free);
-static_assert(std::atomic<PackedLabel>::is_always_lock_free);
-static_assert(std::atomic<uint32_t>::is_always_lock_free);
-
 extern SynthState Synth;
 
-// Zero-fills the state and gives it its start-up defaults, in start-up order.
-// Called once at start-up before any other thread exists; tests call it to
-// reset the state between cases.
-void InitSynthState();
+// Each oscillator's canvas points, keyframes 1..4: x and y in pixels.
+using PointField = double SynthState::*;
+struct WarpPointFields {
+  PointField X[kWarpPoints];
+  PointField Y[kWarpPoints];
+};
+inline constexpr WarpPointFields kWarpPointFields[2] = {
+    {{&SynthState::Osc1Point1X, &SynthState::Osc1Point2X, &SynthState::Osc1Point3X,
+      &SynthState::Osc1Point4X},
+     {&SynthState::Osc1Point1Y, &SynthState::Osc1Point2Y, &SynthState::Osc1Point3Y,
+      &SynthState::Osc1Point4Y}},
+    {{&SynthState::Osc2Point1X, &SynthState::Osc2Point2X, &SynthState::Osc2Point3X,
+      &SynthState::Osc2Point4X},
+     {&SynthState::Osc2Point1Y, &SynthState::Osc2Point2Y, &SynthState::Osc2Point3Y,
+      &SynthState::Osc2Point4Y}},
+};
 
-// Knob value -> parameter, shared by the defaults and the knob drag so the two
-// stay in step.
-double PitchFromKnobValue(int32_t v); // cents + 1200
+// Zero-fills the state and gives it its start-up defaults. Called once at
+// start-up before any other thread exists; tests call it to reset the state
+// between cases.
+void InitSynthState();
 
 } // namespace velmora

@@ -1,4 +1,3 @@
-#include "core/state.h"
 #include "engine/engine.h"
 
 #include <cmath>
@@ -10,41 +9,25 @@ namespace {
 // The four coordinates of the knees move by one rule, each with its own
 // keyframes.
 struct KneeTrack {
-  double SynthState::*current;
-  double SynthState::*releaseStart;
-  std::atomic<double> SynthState::*key[4];
+  double EngineState::*current;
+  double EngineState::*releaseStart;
+  const KeyframeField* key; // keyframes 1..4
 };
 
 constexpr KneeTrack kKnees[4] = {
-    {&SynthState::Osc1WarpIn,
-     &SynthState::ReleaseStartOsc1WarpIn,
-     {&SynthState::Osc1WarpIn1, &SynthState::Osc1WarpIn2, &SynthState::Osc1WarpIn3,
-      &SynthState::Osc1WarpIn4}},
-    {&SynthState::Osc1WarpOut,
-     &SynthState::ReleaseStartOsc1WarpOut,
-     {&SynthState::Osc1WarpOut1, &SynthState::Osc1WarpOut2, &SynthState::Osc1WarpOut3,
-      &SynthState::Osc1WarpOut4}},
-    {&SynthState::Osc2WarpIn,
-     &SynthState::ReleaseStartOsc2WarpIn,
-     {&SynthState::Osc2WarpIn1, &SynthState::Osc2WarpIn2, &SynthState::Osc2WarpIn3,
-      &SynthState::Osc2WarpIn4}},
-    {&SynthState::Osc2WarpOut,
-     &SynthState::ReleaseStartOsc2WarpOut,
-     {&SynthState::Osc2WarpOut1, &SynthState::Osc2WarpOut2, &SynthState::Osc2WarpOut3,
-      &SynthState::Osc2WarpOut4}},
+    {&EngineState::Osc1WarpIn, &EngineState::ReleaseStartOsc1WarpIn, kWarpKeyframes[0].In},
+    {&EngineState::Osc1WarpOut, &EngineState::ReleaseStartOsc1WarpOut, kWarpKeyframes[0].Out},
+    {&EngineState::Osc2WarpIn, &EngineState::ReleaseStartOsc2WarpIn, kWarpKeyframes[1].In},
+    {&EngineState::Osc2WarpOut, &EngineState::ReleaseStartOsc2WarpOut, kWarpKeyframes[1].Out},
 };
 
-inline double Key(SynthState& s, const KneeTrack& k, int index) noexcept {
+inline double Key(EngineState& s, const KneeTrack& k, int index) noexcept {
   return (s.*k.key[index]).load();
 }
 
-// Stage ends of the current note: the attack and decay lengths rounded to whole
-// samples for the stage tests. Fixed at the note start with the times they
-// come from.
-double AttackEnd = 0.0;
-double DecayEnd = 0.0;
-
-void TakeNoteTimes(SynthState& s) noexcept {
+// The attack and decay ends are rounded to whole samples for the stage
+// tests, at the note start with the times they come from.
+void TakeNoteTimes(EngineState& s) noexcept {
   s.AttackSeconds = std::pow(1.00517037535, s.Attack.load()) * 0.0994856 / 1000.0;
   s.DecaySeconds = s.Decay / 1000.0;
   s.SustainFraction = s.Sustain / 100.0;
@@ -53,11 +36,11 @@ void TakeNoteTimes(SynthState& s) noexcept {
   s.DecaySamples = s.DecaySeconds * kSampleRate;
   s.SustainLevel = s.SustainFraction;
   s.ReleaseSamples = s.ReleaseSeconds * kSampleRate;
-  AttackEnd = std::nearbyint(s.AttackSamples);
-  DecayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
+  s.AttackEnd = std::nearbyint(s.AttackSamples);
+  s.DecayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
 }
 
-void KeyUp(SynthState& s, int32_t t) noexcept {
+void KeyUp(EngineState& s, int32_t t) noexcept {
   const double releaseEnd = s.ReleaseStartClock + s.ReleaseSamples;
   if (t >= releaseEnd) {
     // Also the zero-length release before the first note.
@@ -76,7 +59,7 @@ void KeyUp(SynthState& s, int32_t t) noexcept {
   s.FadeOutLevel = s.EnvelopeLevel;
 }
 
-void KeyDown(SynthState& s, int32_t t) noexcept {
+void KeyDown(EngineState& s, int32_t t) noexcept {
   if (s.NoteStarted == 0) {
     s.NoteStarted = 1;
     s.FadeCounter = -1;
@@ -98,13 +81,13 @@ void KeyDown(SynthState& s, int32_t t) noexcept {
       s.EnvelopeClock = 0;
       t = 0;
     }
-    if (t <= AttackEnd) {
+    if (t <= s.AttackEnd) {
       s.EnvelopeLevel = t / s.AttackSamples;
       for (const KneeTrack& k : kKnees) {
         const double k1 = Key(s, k, 0);
         s.*k.current = k1 + (Key(s, k, 1) - k1) * t / s.AttackSamples;
       }
-    } else if (t <= DecayEnd) {
+    } else if (t <= s.DecayEnd) {
       s.EnvelopeLevel = s.SustainLevel + (s.AttackSamples + s.DecaySamples - t) *
                                              (1.0 - s.SustainLevel) / s.DecaySamples;
       for (const KneeTrack& k : kKnees) {
@@ -127,8 +110,7 @@ void KeyDown(SynthState& s, int32_t t) noexcept {
 
 } // namespace
 
-void AdvanceEnvelope(int32_t t) noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
+void AdvanceEnvelope(EngineState& s, int32_t t) noexcept VELMORA_NONBLOCKING {
   if (t > kClockLimit) {
     s.EnvelopeClock = 0;
     s.ReleaseStartLevel = 0.0;

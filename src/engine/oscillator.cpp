@@ -1,4 +1,3 @@
-#include "core/state.h"
 #include "engine/engine.h"
 
 #include <array>
@@ -26,41 +25,28 @@ constexpr double kMaxPeriod = 1 << 20;
 // the counter can never overflow.
 constexpr int32_t kCounterFoldLimit = 1 << 24;
 
-// The pitch ratio is evaluated in single precision; caching the last result
-// saves two powf calls per sample and gives the same bits.
-struct RatioCache {
-  double pitch = 1200.0;
-  float ratio = 1.0f;
-};
-RatioCache Ratio1, Ratio2;
-
+// The pitch ratio is evaluated in single precision; the cache saves two
+// powf calls per sample.
 inline float PitchRatio(double pitch, RatioCache& cache) noexcept {
-  if (pitch != cache.pitch) {
+  if (pitch != cache.Pitch) {
     const float exponent = static_cast<float>((pitch - 1200.0) / 1200.0);
-    cache.ratio = std::pow(2.0f, exponent);
-    cache.pitch = pitch;
+    cache.Ratio = std::pow(2.0f, exponent);
+    cache.Pitch = pitch;
   }
-  return cache.ratio;
+  return cache.Ratio;
 }
 
 // Whole-sample period for frequency f, or 0 when it cannot be played.
 // Frequency and ratio change only at a note or a knob turn, so the last
 // answer is kept.
-struct PeriodCache {
-  double frequency = 0.0;
-  float ratio = 0.0f;
-  int32_t period = 0;
-};
-PeriodCache Period1, Period2;
-
 inline int32_t PeriodFor(double f, float ratio, PeriodCache& cache) noexcept {
-  if (f == cache.frequency && ratio == cache.ratio)
-    return cache.period;
+  if (f == cache.Frequency && ratio == cache.Ratio)
+    return cache.Period;
   const double period = std::nearbyint(kSampleRate / (f * static_cast<double>(ratio)));
-  cache.frequency = f;
-  cache.ratio = ratio;
-  cache.period = period >= kMinPeriod && period <= kMaxPeriod ? static_cast<int32_t>(period) : 0;
-  return cache.period;
+  cache.Frequency = f;
+  cache.Ratio = ratio;
+  cache.Period = period >= kMinPeriod && period <= kMaxPeriod ? static_cast<int32_t>(period) : 0;
+  return cache.Period;
 }
 
 inline int32_t FoldCounter(int32_t counter, int32_t period) noexcept {
@@ -69,24 +55,18 @@ inline int32_t FoldCounter(int32_t counter, int32_t period) noexcept {
   return counter;
 }
 
-// The knee in fractions of a cycle; it moves only during attack, decay and
-// release, so the divisions are redone only when it does.
-struct Knee {
-  double in = 50.0, out = 50.0;
-  double x = 0.5, y = 0.5;
-};
-Knee Knee1, Knee2;
-
 // Two-segment warp through (0, 0), the knee (in, out) in percent, and (1, 1).
-inline float Warp(float p, double in, double out, Knee& knee) noexcept {
-  if (in != knee.in || out != knee.out) {
-    knee.in = in;
-    knee.out = out;
-    knee.x = in / 100.0;
-    knee.y = out / 100.0;
+// The knee moves only during attack, decay and release, so the divisions are
+// redone only when it does.
+inline float Warp(float p, double in, double out, KneeCache& knee) noexcept {
+  if (in != knee.In || out != knee.Out) {
+    knee.In = in;
+    knee.Out = out;
+    knee.X = in / 100.0;
+    knee.Y = out / 100.0;
   }
-  const double x = knee.x;
-  const double y = knee.y;
+  const double x = knee.X;
+  const double y = knee.Y;
   if (0.0f <= p && p < x)
     return static_cast<float>(y * (p / x));
   if (x <= p && p <= 1.0f) {
@@ -99,39 +79,17 @@ inline float Warp(float p, double in, double out, Knee& knee) noexcept {
   return p;
 }
 
-// The sines dominate the cost of a sample. A held note repeats the same
-// arguments period after period (its knee stands still during sustain and
-// after a release), so each of the three sines remembers the results for the
-// arguments it has seen, keyed by the argument's exact bits: a hit returns
-// the very value the sine would give, so the output does not change by a
-// single bit.
-constexpr int kSineMemoBits = 12;
-constexpr size_t kSineMemoSize = size_t{1} << kSineMemoBits; // 64 KiB per sine
-constexpr uint64_t kNoArgument = ~uint64_t{0};               // a NaN pattern no argument has
-
-struct SineMemo {
-  std::array<uint64_t, kSineMemoSize> argument;
-  std::array<double, kSineMemoSize> sine;
-};
-
-SineMemo MakeSineMemo() {
-  SineMemo m;
-  m.argument.fill(kNoArgument);
-  m.sine.fill(0.0);
-  return m;
-}
-
-SineMemo Memo1 = MakeSineMemo(), Memo2 = MakeSineMemo(), MemoFm = MakeSineMemo();
-
+// The sines dominate the cost of a sample; the memos (see SineMemo) return
+// the very value the sine would give.
 inline double Sine(double x, SineMemo& memo) noexcept {
   uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   const size_t slot = static_cast<size_t>((bits * 0x9E3779B97F4A7C15u) >> (64 - kSineMemoBits));
-  if (memo.argument[slot] == bits)
-    return memo.sine[slot];
+  if (memo.Argument[slot] == bits)
+    return memo.Sine[slot];
   const double s = std::sin(x);
-  memo.argument[slot] = bits;
-  memo.sine[slot] = s;
+  memo.Argument[slot] = bits;
+  memo.Sine[slot] = s;
   return s;
 }
 
@@ -140,13 +98,12 @@ inline double RoundEven(double v) noexcept { return std::nearbyint(v); }
 
 } // namespace
 
-float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
-  const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut, Knee1);
-  const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut, Knee2);
+float WarpAndCombine(EngineState& s, float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
+  const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut, s.Knee1);
+  const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut, s.Knee2);
   const double a1 = static_cast<double>(kTwoPi) * w1;
-  const double s1 = Sine(a1, Memo1);
-  const double s2 = Sine(static_cast<double>(kTwoPi) * w2, Memo2);
+  const double s1 = Sine(a1, s.Memo1);
+  const double s2 = Sine(static_cast<double>(kTwoPi) * w2, s.Memo2);
   const double m = s.MixAmount;
 
   double y = 0.0;
@@ -155,7 +112,7 @@ float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
     y = (m / 100.0) * s1 + (1.0 - m / 100.0) * s2;
     break;
   case 2: // "-FM": oscillator 2 modulates the phase of oscillator 1
-    y = Sine(a1 + (m / 15.0) * s2, MemoFm);
+    y = Sine(a1 + (m / 15.0) * s2, s.MemoFm);
     break;
   case 3: // "-AM", three depth ranges
     if (m < 25.0) {
@@ -179,17 +136,16 @@ float WarpAndCombine(float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
   return s.OscOutput;
 }
 
-float RenderOscillators() noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
-  const float ratio1 = PitchRatio(s.Osc1Pitch, Ratio1);
-  const float ratio2 = PitchRatio(s.Osc2Pitch, Ratio2);
+float RenderOscillators(EngineState& s) noexcept VELMORA_NONBLOCKING {
+  const float ratio1 = PitchRatio(s.Osc1Pitch, s.Ratio1);
+  const float ratio2 = PitchRatio(s.Osc2Pitch, s.Ratio2);
 
   const double note = s.NoteFrequency;
   if (!(note > 0.0)) // also NaN
     return 0.0f;
   const double f = s.FadeCounter <= kFadeOutLast ? s.PreviousFrequency.load() : note;
-  const int32_t period1 = PeriodFor(f, ratio1, Period1);
-  const int32_t period2 = PeriodFor(f, ratio2, Period2);
+  const int32_t period1 = PeriodFor(f, ratio1, s.Period1);
+  const int32_t period2 = PeriodFor(f, ratio2, s.Period2);
   // A frequency that cannot be played (the fade-out of a note that never
   // sounded carries 0 Hz, say) is silent and leaves the counters alone.
   if (period1 == 0 || period2 == 0)
@@ -212,7 +168,7 @@ float RenderOscillators() noexcept VELMORA_NONBLOCKING {
 
   const float phase1 = static_cast<float>(static_cast<double>(s.Osc1PhaseCounter) / period1);
   const float phase2 = static_cast<float>(static_cast<double>(s.Osc2PhaseCounter) / period2);
-  return WarpAndCombine(phase1, phase2);
+  return WarpAndCombine(s, phase1, phase2);
 }
 
 } // namespace velmora

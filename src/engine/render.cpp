@@ -1,4 +1,3 @@
-#include "core/state.h"
 #include "engine/engine.h"
 
 #include <array>
@@ -19,23 +18,18 @@ const std::array<float, 100> kOnsetRamp = [] {
 
 } // namespace
 
-int RenderAudio(const void* /*input*/, void* output, unsigned long frameCount,
-                const PaStreamCallbackTimeInfo* /*timeInfo*/, PaStreamCallbackFlags /*statusFlags*/,
-                void* /*userData*/) noexcept VELMORA_NONBLOCKING {
-  SynthState& s = Synth;
-  float* out = static_cast<float*>(output);
-  for (unsigned long i = 0; i < frameCount; ++i) {
-    AdvanceEnvelope(s.EnvelopeClock);
+void RenderBlock(EngineState& s, float* out, size_t frameCount) noexcept VELMORA_NONBLOCKING {
+  for (size_t i = 0; i < frameCount; ++i) {
+    AdvanceEnvelope(s, s.EnvelopeClock);
     // Read again: an attack start in this very frame restarts the ramp here.
     const int32_t n = s.EnvelopeClock;
-    const float y = RenderOscillators();
+    const float y = RenderOscillators(s);
     double v = static_cast<double>(y) * s.EnvelopeLevel;
     if (n >= 0 && n < 100)
       v *= kOnsetRamp[static_cast<size_t>(n)];
     out[i] = static_cast<float>(v);
     s.EnvelopeClock += 1;
   }
-  return paContinue;
 }
 
 } // namespace velmora

@@ -1,8 +1,7 @@
 #include "render/bounce.h"
 
-#include "core/state.h"
 #include "engine/engine.h"
-#include "midi/midi.h"
+#include "midi/handler.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,9 +25,9 @@ constexpr double kLongestReleaseSeconds = 5.1;
 // ReleaseStartLevel x (ReleaseStartClock + ReleaseSamples - t) / ReleaseSamples:
 // the last sample above zero is the one before ceil(ReleaseStartClock +
 // ReleaseSamples), and EnvelopeClock is the t of the next sample.
-int64_t ReleaseSamplesLeft() {
-  const double end = std::ceil(Synth.ReleaseStartClock + Synth.ReleaseSamples);
-  return std::max<int64_t>(0, static_cast<int64_t>(end) - Synth.EnvelopeClock);
+int64_t ReleaseSamplesLeft(const EngineState& s) {
+  const double end = std::ceil(s.ReleaseStartClock + s.ReleaseSamples);
+  return std::max<int64_t>(0, static_cast<int64_t>(end) - s.EnvelopeClock);
 }
 
 } // namespace
@@ -37,16 +36,17 @@ int64_t MostTailSamples(const std::optional<double>& tailSeconds) {
   return SampleAt(tailSeconds.value_or(kLongestReleaseSeconds)) + 1;
 }
 
-bool Bounce(const MidiSchedule& schedule, const std::optional<double>& tailSeconds,
+bool Bounce(EngineState& s, const MidiSchedule& schedule, const std::optional<double>& tailSeconds,
             const BlockSink& sink, const ProgressSink& progress) {
   std::vector<float> block(kBlockSamples);
   int64_t done = 0;
-  // The engine keeps no state between callbacks, so splitting the render at
-  // message positions leaves the samples as a live stream would have them.
+  // Everything the engine keeps between samples is in its state, so splitting
+  // the render at message positions leaves the samples as a live stream would
+  // have them.
   auto renderUntil = [&](int64_t until) {
     while (done < until) {
       const int64_t n = std::min(kBlockSamples, until - done);
-      RenderAudio(nullptr, block.data(), static_cast<unsigned long>(n), nullptr, 0, nullptr);
+      RenderBlock(s, block.data(), static_cast<size_t>(n));
       if (!sink(std::span<const float>(block.data(), static_cast<size_t>(n))))
         return false;
       done += n;
@@ -58,14 +58,14 @@ bool Bounce(const MidiSchedule& schedule, const std::optional<double>& tailSecon
   for (const TimedMessage& message : schedule.Messages) {
     if (!renderUntil(message.Sample))
       return false;
-    MidiInputHandler(nullptr, kMimData, 0, message.Word, 0);
+    HandleMidiData(s, message.Word);
   }
   if (!renderUntil(schedule.EndSample))
     return false;
   // A held note would sound for ever; the file's end lets go of it.
-  while (Synth.HeldNotes > 0)
-    MidiInputHandler(nullptr, kMimData, 0, kNoteOffWord, 0);
-  const int64_t tail = tailSeconds ? SampleAt(*tailSeconds) : ReleaseSamplesLeft();
+  while (s.HeldNotes > 0)
+    HandleMidiData(s, kNoteOffWord);
+  const int64_t tail = tailSeconds ? SampleAt(*tailSeconds) : ReleaseSamplesLeft(s);
   return renderUntil(schedule.EndSample + tail);
 }
 

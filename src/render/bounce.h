@@ -3,6 +3,7 @@
 // between the samples where it arrives.
 #pragma once
 
+#include "engine/state.h"
 #include "render/midifile.h"
 
 #include <functional>
@@ -21,12 +22,12 @@ using ProgressSink = std::function<void(int64_t)>;
 // Release knob can set). For checking the size of the output beforehand.
 int64_t MostTailSamples(const std::optional<double>& tailSeconds);
 
-// Renders from the synth state as it stands (PrepareSynth sets it up): up to
+// Renders from the engine state as it stands (PrepareEngine sets it up): up to
 // the file's end with the messages in place, then releases the notes still
 // held, then renders the tail: tailSeconds if given, else up to the last
 // sample that the release of the last note leaves above silence. Returns
 // false if the sink stopped it.
-bool Bounce(const MidiSchedule& schedule, const std::optional<double>& tailSeconds,
+bool Bounce(EngineState& s, const MidiSchedule& schedule, const std::optional<double>& tailSeconds,
             const BlockSink& sink, const ProgressSink& progress);
 
 } // namespace velmora

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
@@ -101,10 +102,12 @@ int main(int argc, char** argv) {
       1, schedule.EndSample + (options.TailSeconds ? SampleAt(*options.TailSeconds) : 0));
   progress.Shown = progress.Total > kProgressAfterSamples && isatty(STDERR_FILENO);
 
-  PrepareSynth(options);
+  // Heap: the engine state holds the oscillators' sine memos (192 KiB).
+  const auto engine = std::make_unique<EngineState>();
+  PrepareEngine(*engine, options);
   int64_t written = 0;
   const bool rendered = Bounce(
-      schedule, options.TailSeconds,
+      *engine, schedule, options.TailSeconds,
       [&](std::span<const float> samples) {
         written += static_cast<int64_t>(samples.size());
         return WriteWav(output, samples, error);

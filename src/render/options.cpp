@@ -1,6 +1,6 @@
 #include "render/options.h"
 
-#include "core/state.h"
+#include "core/controls.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,71 +13,12 @@ namespace velmora {
 
 namespace {
 
-// One knob as the window has it: the option that sets it, the name it shows,
-// the range of the value it shows, and how that value becomes its parameter.
-struct KnobControl {
-  const char* Option;
-  const char* Shown;
-  int Min, Max;
-  double Scale; // parameter = shown value x Scale; 0 for a pitch knob
-  std::atomic<double> SynthState::*Parameter;
-  const char* Meaning;
-};
-
-const std::array<KnobControl, kKnobOptionCount> kKnobControls = {{
-    {"osc1-pitch", "Osc 1 pitch", -1199, 1200, 0, &SynthState::Osc1Pitch,
-     "pitch offset of oscillator 1, in cents"},
-    {"osc2-pitch", "Osc 2 pitch", -1199, 1200, 0, &SynthState::Osc2Pitch,
-     "pitch offset of oscillator 2, in cents"},
-    {"mix", "Mix", 0, 100, 1, &SynthState::MixAmount, "depth of the mode's combination"},
-    {"attack", "Attack", 1, 100, 20, &SynthState::Attack, "attack time"},
-    {"decay", "Decay", 1, 100, 50, &SynthState::Decay, "decay time"},
-    {"sustain", "Sustain", 0, 100, 1, &SynthState::Sustain, "sustain level, percent"},
-    {"release", "Release", 1, 100, 50, &SynthState::Release, "release time"},
-}};
-
-using PointField = double SynthState::*;
-using KeyframeField = std::atomic<double> SynthState::*;
-
-const PointField kPointX[2][4] = {{&SynthState::Osc1Point1X, &SynthState::Osc1Point2X,
-                                   &SynthState::Osc1Point3X, &SynthState::Osc1Point4X},
-                                  {&SynthState::Osc2Point1X, &SynthState::Osc2Point2X,
-                                   &SynthState::Osc2Point3X, &SynthState::Osc2Point4X}};
-const PointField kPointY[2][4] = {{&SynthState::Osc1Point1Y, &SynthState::Osc1Point2Y,
-                                   &SynthState::Osc1Point3Y, &SynthState::Osc1Point4Y},
-                                  {&SynthState::Osc2Point1Y, &SynthState::Osc2Point2Y,
-                                   &SynthState::Osc2Point3Y, &SynthState::Osc2Point4Y}};
-const KeyframeField kWarpIn[2][4] = {{&SynthState::Osc1WarpIn1, &SynthState::Osc1WarpIn2,
-                                      &SynthState::Osc1WarpIn3, &SynthState::Osc1WarpIn4},
-                                     {&SynthState::Osc2WarpIn1, &SynthState::Osc2WarpIn2,
-                                      &SynthState::Osc2WarpIn3, &SynthState::Osc2WarpIn4}};
-const KeyframeField kWarpOut[2][4] = {{&SynthState::Osc1WarpOut1, &SynthState::Osc1WarpOut2,
-                                       &SynthState::Osc1WarpOut3, &SynthState::Osc1WarpOut4},
-                                      {&SynthState::Osc2WarpOut1, &SynthState::Osc2WarpOut2,
-                                       &SynthState::Osc2WarpOut3, &SynthState::Osc2WarpOut4}};
-
 const char* const kPointRoles[4] = {"note start", "end of attack", "end of decay and sustain",
                                     "end of release"};
 
-constexpr int kCanvasSide = 200;      // pixels; points may lie on row and column 200
 constexpr double kLongestTail = 3600; // seconds
 
 const char* const kModeNames[3] = {"add", "fm", "am"}; // MixMode 1, 2, 3
-
-double ParameterFromKnob(const KnobControl& knob, int shown) {
-  if (knob.Scale == 0) {
-    // The pitch knob turns through 0..2400 and shows its upper half as
-    // negative offsets; the parameter comes from the knob value as in the
-    // window's own drag.
-    return PitchFromKnobValue(shown < 0 ? shown + 2400 : shown);
-  }
-  return shown * knob.Scale;
-}
-
-int KnobFromParameter(const KnobControl& knob, double parameter) {
-  return static_cast<int>(
-      std::nearbyint(knob.Scale == 0 ? parameter - 1200 : parameter / knob.Scale));
-}
 
 bool ParseWhole(std::string_view text, int& value) {
   const char* end = text.data() + text.size();
@@ -106,10 +47,10 @@ struct Parser {
     int v = 0;
     if (!ParseWhole(value, v))
       return Refuse(std::string(option) + ": " + Quoted(value) + " is not a whole number");
-    if (v < knob.Min || v > knob.Max)
+    if (v < ShownMin(knob) || v > ShownMax(knob))
       return Refuse(std::string(option) + ": " + std::string(value) + " is out of range; the " +
-                    knob.Shown + " knob goes from " + std::to_string(knob.Min) + " to " +
-                    std::to_string(knob.Max));
+                    knob.Name + " knob goes from " + std::to_string(ShownMin(knob)) + " to " +
+                    std::to_string(ShownMax(knob)));
     out = v;
     return true;
   }
@@ -121,7 +62,7 @@ struct Parser {
         !ParseWhole(value.substr(comma + 1), p.Y))
       return Refuse(std::string(option) + ": expected X,Y, two whole numbers from 0 to 200, got " +
                     Quoted(value));
-    if (p.X < 0 || p.X > kCanvasSide || p.Y < 0 || p.Y > kCanvasSide)
+    if (p.X < 0 || p.X > kWarpCanvasSide || p.Y < 0 || p.Y > kWarpCanvasSide)
       return Refuse(std::string(option) + ": " + std::string(value) +
                     " is out of range; the warp canvas goes from 0 to 200 on both axes");
     out = p;
@@ -168,7 +109,7 @@ struct Parser {
   // name is the option without its dashes. Returns false once refused.
   bool Valued(std::string_view name, std::string_view option, std::string_view value) {
     RenderOptions& o = Result.Options;
-    for (int k = 0; k < kKnobOptionCount; ++k) {
+    for (int k = 0; k < kKnobCount; ++k) {
       if (name == kKnobControls[k].Option)
         return Knob(kKnobControls[k], option, value, o.Knobs[k]);
     }
@@ -185,16 +126,15 @@ struct Parser {
 } // namespace
 
 RenderOptions DefaultOptions() {
-  InitSynthState();
   RenderOptions o;
-  for (int k = 0; k < kKnobOptionCount; ++k)
-    o.Knobs[k] = KnobFromParameter(kKnobControls[k], Synth.*kKnobControls[k].Parameter);
+  for (int k = 0; k < kKnobCount; ++k)
+    o.Knobs[k] = ShownKnobValue(kKnobControls[k], kKnobControls[k].StartValue);
   o.Mode = 1; // the mode selector is built showing "-Add"
-  o.Sync = Synth.Sync != 0;
-  for (int osc = 0; osc < 2; ++osc) {
-    for (int k = 0; k < 4; ++k) {
-      o.Points[osc][k].X = static_cast<int>(std::nearbyint(Synth.*kPointX[osc][k]));
-      o.Points[osc][k].Y = static_cast<int>(std::nearbyint(Synth.*kPointY[osc][k]));
+  o.Sync = false;
+  for (auto& points : o.Points) {
+    for (int k = 0; k < kWarpPoints; ++k) {
+      points[k].X = static_cast<int>(std::nearbyint(XFromWarpOut(kStartWarpOut[k])));
+      points[k].Y = static_cast<int>(std::nearbyint(YFromWarpIn(kStartWarpIn[k])));
     }
   }
   return o;
@@ -273,24 +213,20 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return parser.Result;
 }
 
-void PrepareSynth(const RenderOptions& o) {
-  InitSynthState();
-  Synth.MixMode = o.Mode;
-  for (int k = 0; k < kKnobOptionCount; ++k)
-    Synth.*kKnobControls[k].Parameter = ParameterFromKnob(kKnobControls[k], o.Knobs[k]);
-  Synth.Sync = o.Sync ? 1 : 0;
+void PrepareEngine(EngineState& s, const RenderOptions& o) {
+  InitEngineDefaults(s);
+  s.MixMode = o.Mode;
+  for (int k = 0; k < kKnobCount; ++k) {
+    const KnobControl& knob = kKnobControls[k];
+    s.*knob.Parameter = KnobParameter(knob, KnobValueFromShown(knob, o.Knobs[k]));
+  }
+  s.Sync = o.Sync ? 1 : 0;
   for (int osc = 0; osc < 2; ++osc) {
-    for (int k = 0; k < 4; ++k) {
-      // As the warp editor sets them: the point, then its keyframe from it.
-      const CanvasPoint p = o.Points[osc][k];
-      Synth.*kPointX[osc][k] = p.X;
-      Synth.*kPointY[osc][k] = p.Y;
-      Synth.*kWarpOut[osc][k] = p.X * 2.5;
-      Synth.*kWarpIn[osc][k] = p.Y / 2.0;
-    }
+    for (int k = 0; k < kWarpPoints; ++k)
+      SetWarpKeyframe(s, osc, k, o.Points[osc][k].X, o.Points[osc][k].Y);
   }
   // Start-up closes the gate just before the stream starts.
-  Synth.Gate = 0;
+  s.Gate = 0;
 }
 
 std::string VersionText() { return std::string("velmora-render ") + VELMORA_VERSION + "\n"; }
@@ -348,11 +284,11 @@ std::string HelpText() {
     text += row + "\n";
   };
   text += "\nSound options:\n";
-  for (int k = 0; k < kKnobOptionCount; ++k) {
+  for (int k = 0; k < kKnobCount; ++k) {
     const KnobControl& knob = kKnobControls[k];
     line(std::string("--") + knob.Option + "=N",
-         std::string(knob.Meaning) + ", " + std::to_string(knob.Min) + " to " +
-             std::to_string(knob.Max) + " (default " + std::to_string(d.Knobs[k]) + ")");
+         std::string(knob.Meaning) + ", " + std::to_string(ShownMin(knob)) + " to " +
+             std::to_string(ShownMax(knob)) + " (default " + std::to_string(d.Knobs[k]) + ")");
   }
   line("--mode=MODE", std::string("how the oscillators combine: add, fm or am (default ") +
                           kModeNames[d.Mode - 1] + ")");

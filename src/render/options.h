@@ -2,23 +2,13 @@
 // in the units the window shows, and how the render ends.
 #pragma once
 
+#include "core/controls.h"
+
 #include <array>
 #include <optional>
 #include <string>
 
 namespace velmora {
-
-// Knobs in window order, each holding the value its label shows.
-enum KnobOption {
-  kOsc1PitchKnob,
-  kOsc2PitchKnob,
-  kMixKnob,
-  kAttackKnob,
-  kDecayKnob,
-  kSustainKnob,
-  kReleaseKnob,
-  kKnobOptionCount
-};
 
 // A warp point on its 200 x 200 canvas: pixels, x to the right, y downward.
 struct CanvasPoint {
@@ -29,9 +19,9 @@ struct CanvasPoint {
 struct RenderOptions {
   std::string Input;  // Standard MIDI File
   std::string Output; // WAV file
-  // Pitch offsets in cents (-1199..1200), then Mix, Attack, Decay, Sustain,
-  // Release as their knobs show them.
-  std::array<int, kKnobOptionCount> Knobs{};
+  // The knobs in window order, as they show them: pitch offsets in cents
+  // (-1199..1200), then Mix, Attack, Decay, Sustain, Release.
+  std::array<int, kKnobCount> Knobs{};
   int Mode = 1; // MixMode: 1 add, 2 fm, 3 am
   bool Sync = false;
   std::array<std::array<CanvasPoint, 4>, 2> Points{}; // [oscillator][keyframe]
@@ -40,7 +30,7 @@ struct RenderOptions {
   std::optional<double> TailSeconds;
 };
 
-// The controls as the synth shows them at start-up. Resets the synth state.
+// The controls as the synth shows them at start-up.
 RenderOptions DefaultOptions();
 
 struct CommandLine {
@@ -50,7 +40,7 @@ struct CommandLine {
   std::string Error; // for Refuse: what was wrong, naming the argument
 };
 
-// Reads the arguments after the program name. Resets the synth state.
+// Reads the arguments after the program name.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // Usage and options, laid out so that help2man can make a manual page of it.
@@ -60,6 +50,6 @@ std::string VersionText();
 // Start-up state with the options applied, as the synth has it when its
 // stream starts after the user has set these controls: mode, knobs, Sync,
 // warp points, and the gate closed.
-void PrepareSynth(const RenderOptions& options);
+void PrepareEngine(EngineState& s, const RenderOptions& options);
 
 } // namespace velmora

@@ -3,8 +3,7 @@
 // current event.
 #pragma once
 
-#include "core/ids.h"
-
+#include "ui/ids.h"
 #include "ui/toolkit.h"
 
 namespace velmora {

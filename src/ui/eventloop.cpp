@@ -1,9 +1,11 @@
 #include "ui/eventloop.h"
 
 #include "core/state.h"
-#include "midi/midi.h"
+#include "midi/handler.h"
 #include "ui/controls.h"
+#include "ui/ids.h"
 #include "ui/knobdrag.h"
+#include "ui/portlist.h"
 #include "ui/toolkit.h"
 #include "ui/warpeditor.h"
 

@@ -1,9 +1,7 @@
-// The user-interface thread's main loop: waits at most 1 ms for a window
-// event and answers it, and runs the knob step on every pass so a dragged
-// knob follows the pointer without waiting for events.
+// The user-interface thread's main loop: waits for a window event and answers
+// it, and runs the knob step on every pass so a dragged knob follows the
+// pointer without waiting for events.
 #pragma once
-
-#include "core/ids.h"
 
 #include <string>
 

@@ -28,8 +28,6 @@ int RoundToInt(float v) {
   return static_cast<int>(rounded);
 }
 
-bool IsPitchKnob(int index) { return index == 0 || index == 1; }
-
 // Knob colours.
 constexpr Colour kRingBack = Rgb(136, 136, 136);
 constexpr Colour kRingFront = Rgb(51, 51, 51);
@@ -153,7 +151,8 @@ void PaintKnob(Raster& r, const Knob& knob, int index) {
     const int end = RoundToInt(knob.Angle - 90.0f);
     // Both starts are 12 o'clock. A pitch knob past half way (a negative
     // offset) runs its sector back counter-clockwise from 12 o'clock.
-    const int start = IsPitchKnob(index) && knob.Value >= 1200 ? 270 : -90;
+    const int start =
+        kKnobControls[index].Rule == KnobRule::Pitch && knob.Value >= 1200 ? 270 : -90;
     DrawSector(r, cx, cy, start, end, trackRadius, kSector);
   }
 
@@ -175,41 +174,14 @@ void PaintKnob(Raster& r, const Knob& knob, int index) {
 std::string KnobLabelText(int index) {
   if (index < 0 || index > kLastKnob)
     return {};
-  const int v = Synth.Knobs[index].Value;
-  if (index == 2)
-    return "Mix";
-  if (IsPitchKnob(index))
-    return std::to_string(v <= 1200 ? v : v - 2400); // cents of offset
-  return std::to_string(v);
+  return KnobLabel(kKnobControls[index], Synth.Knobs[index].Value);
 }
 
 void ApplyKnobParameter(int index) {
   if (index < 0 || index > kLastKnob)
     return;
-  const int v = Synth.Knobs[index].Value;
-  switch (index) {
-  case 0:
-    Synth.Osc1Pitch = PitchFromKnobValue(v);
-    break;
-  case 1:
-    Synth.Osc2Pitch = PitchFromKnobValue(v);
-    break;
-  case 2:
-    Synth.MixAmount = v;
-    break;
-  case 3:
-    Synth.Attack = v * 20.0;
-    break;
-  case 4:
-    Synth.Decay = v * 50.0;
-    break;
-  case 5:
-    Synth.Sustain = v;
-    break;
-  case 6:
-    Synth.Release = v * 50.0;
-    break;
-  }
+  const KnobControl& control = kKnobControls[index];
+  Synth.*control.Parameter = KnobParameter(control, Synth.Knobs[index].Value);
 }
 
 } // namespace velmora

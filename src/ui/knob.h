@@ -48,7 +48,7 @@ void DrawArc(Raster& r, float cx, float cy, float t1, float t2, float d, Colour 
 void DrawSector(Raster& r, int cx, int cy, int t1, int t2, int d, Colour c);
 
 // Paints knob `index` (0..kLastKnob), whose record is `knob`, into r.
-// Knobs 0 and 1 (pitch) show their sector the shorter way round.
+// Pitch knobs show their sector the shorter way round.
 void PaintKnob(Raster& r, const Knob& knob, int index);
 
 // Repaints Synth.Knobs[index] on its canvas. Nothing happens when drawing on
@@ -59,8 +59,7 @@ void DrawKnob(int index);
 // records their start values and paints them. Sets no synth parameter.
 void CreateKnobs(int lastIndex);
 
-// Value label text for the knob's current Value: the signed pitch offset for
-// knobs 0 and 1, "Mix" for knob 2, the value itself for the others.
+// Value label text for the knob's current Value (see KnobLabel).
 std::string KnobLabelText(int index);
 
 // Writes the parameter that knob `index` drives from its current Value.

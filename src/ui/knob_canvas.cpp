@@ -1,6 +1,7 @@
 // The knobs on the window: their canvases and value labels, through the
 // toolkit layer. Kept apart from knob.cpp so that the painting links without
 // a toolkit (the benchmark paints on a bare raster).
+#include "core/state.h"
 #include "ui/knob.h"
 #include "ui/toolkit.h"
 
@@ -10,22 +11,6 @@
 namespace velmora {
 
 namespace {
-
-struct KnobPlace {
-  int X, Y;     // canvas top-left on the window, pixels
-  int Min, Max; // value range
-  float Angle;  // start angle, degrees; the pitch knobs keep their zero fill
-};
-
-constexpr KnobPlace kKnobTable[kKnobCount] = {
-    {40, 50, 0, 2400, 0.0f},   // Osc1Pitch
-    {40, 170, 0, 2400, 0.0f},  // Osc2Pitch
-    {40, 290, 0, 100, 180.0f}, // MixAmount
-    {240, 50, 1, 100, 40.0f},  // Attack
-    {340, 50, 1, 100, 70.0f},  // Decay
-    {440, 50, 0, 100, 180.0f}, // Sustain
-    {540, 50, 1, 100, 215.0f}, // Release
-};
 
 constexpr int kKnobSize = 80;   // pixels
 constexpr int kLabelAbove = 35; // label top above the canvas top, pixels
@@ -51,7 +36,7 @@ void CreateKnobs(int lastIndex) {
   const int last = Clamp(lastIndex, -1, kLastKnob);
   for (int i = 0; i <= last; ++i) {
     Knob& knob = Synth.Knobs[i];
-    const KnobPlace& place = kKnobTable[i];
+    const KnobControl& place = kKnobControls[i];
     knob.LightColour = Rgb(191, 191, 191);
     knob.DarkColour = Rgb(69, 69, 69);
     knob.BackgroundColour = Synth.PanelColour;
@@ -59,11 +44,9 @@ void CreateKnobs(int lastIndex) {
     knob.Size = kKnobSize;
     knob.Min = place.Min;
     knob.Max = place.Max;
-    if (!(i == 0 || i == 1)) {
-      knob.Angle = place.Angle;
-      knob.Value = MapToRange(knob.Angle, 0, 360, static_cast<float>(knob.Min),
-                              static_cast<float>(knob.Max));
-    }
+    knob.Angle = place.StartAngle;
+    knob.Value =
+        MapToRange(knob.Angle, 0, 360, static_cast<float>(knob.Min), static_cast<float>(knob.Max));
 
     knob.Canvas = tk::CreateCanvas(tk::kAutoId, place.X, place.Y, knob.Size, knob.Size,
                                    /*sunkenBorder=*/false, /*focusable=*/true);
@@ -75,15 +58,13 @@ void CreateKnobs(int lastIndex) {
 
     DrawKnob(i);
 
-    if (i == 2) {
+    if (place.Rule == KnobRule::Caption) {
       // A font of its own; the label keeps the default one if it will not load.
       const int font = tk::LoadFont("Arial", 10);
       if (font != 0)
         tk::SetLabelFont(knob.ValueLabel, font);
-      tk::SetLabelText(knob.ValueLabel, "Mix");
-    } else {
-      tk::SetLabelText(knob.ValueLabel, std::to_string(knob.Value));
     }
+    tk::SetLabelText(knob.ValueLabel, KnobLabelText(i));
   }
 }
 

@@ -9,9 +9,6 @@ namespace velmora {
 
 namespace {
 
-// The Mix knob keeps its fixed "Mix" caption; every other knob shows a value.
-constexpr int kMixKnob = 2;
-
 bool KnobHeld() { return Synth.DraggedKnob != 0; }
 
 bool ReleasedThisPass(const tk::Event& current) {
@@ -54,7 +51,8 @@ void FollowPointer(int index) {
   DrawKnob(index);
   if (!valueChanged)
     return;
-  if (index != kMixKnob)
+  // A caption (the Mix knob's) never changes.
+  if (kKnobControls[index].Rule != KnobRule::Caption)
     tk::SetLabelText(knob.ValueLabel, KnobLabelText(index));
   ApplyKnobParameter(index);
 }

@@ -4,7 +4,7 @@
 // without a display.
 #pragma once
 
-#include "core/state.h"
+#include "ui/colour.h"
 
 #include <cstdint>
 #include <vector>

@@ -5,7 +5,7 @@
 // except Wake(), which any thread may call.
 #pragma once
 
-#include "core/state.h"
+#include "ui/colour.h"
 #include "ui/raster.h"
 
 #include <string>
@@ -15,7 +15,7 @@ namespace velmora::tk {
 // Identifier handed out by the toolkit when a control has no fixed one; the
 // automatic ones start far above every fixed identifier.
 constexpr int kAutoId = -1;
-constexpr int kFirstAutoId = 1000 + 1;
+constexpr int kFirstAutoId = 1001; // above the menu (1000)
 
 enum class EventKind { None, Menu, Control, Close, Other };
 enum class EventType { None, LeftDown, LeftUp, MouseMove, MouseEnter, SelectionChange, Other };

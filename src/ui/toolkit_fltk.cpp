@@ -3,6 +3,8 @@
 // user-interface thread comes here.
 #include "ui/toolkit.h"
 
+#include "ui/ids.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Choice.H>
@@ -15,6 +17,7 @@
 
 #include <X11/Xatom.h>
 
+#include <atomic>
 #include <deque>
 #include <map>
 
@@ -25,6 +28,7 @@ namespace {
 Fl_Color ToFl(Colour c) { return fl_rgb_color(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 std::deque<Event> Queue;
+std::atomic<bool> WakePending{false};
 Fl_Double_Window* Window = nullptr;
 int ClientWidth = 0, ClientHeight = 0;
 int MenuHeight = 0; // the menu bar takes its rows from the top of the window
@@ -53,7 +57,9 @@ public:
   Canvas(int id, int x, int y, int w, int h, bool sunken)
       : Fl_Widget(x, y, w, h), id_(id), border_(sunken ? 2 : 0) {
     box(sunken ? FL_DOWN_FRAME : FL_NO_BOX);
-    ResizeRaster(raster_, w - 2 * border_, h - 2 * border_, 0);
+    raster_.Width = w - 2 * border_;
+    raster_.Height = h - 2 * border_;
+    raster_.Pixels.assign(static_cast<size_t>(raster_.Width) * raster_.Height, 0);
   }
   Raster& Picture() { return raster_; }
 
@@ -181,6 +187,9 @@ void AskForCloseBoxOnly() {
 } // namespace
 
 bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
+  // Lets the MIDI thread wake Fl::wait through Fl::awake; this thread holds
+  // the lock except while it waits.
+  Fl::lock();
   ClientWidth = clientWidth;
   ClientHeight = clientHeight;
   Window = new Fl_Double_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2,
@@ -205,12 +214,12 @@ bool CreateMenu(int) {
   auto* bar = new Fl_Menu_Bar(0, 0, ClientWidth, 25);
   bar->box(FL_FLAT_BOX);
   MenuHeight = bar->h();
-  Controls[1000] = bar;
+  Controls[kMenu] = bar;
   return true;
 }
 
 bool AddMenuItem(const char* menuTitle, int item, const char* itemText) {
-  auto* bar = Find<Fl_Menu_Bar>(1000);
+  auto* bar = Find<Fl_Menu_Bar>(kMenu);
   if (!bar)
     return false;
   const std::string path = std::string(menuTitle) + "/" + itemText;
@@ -325,6 +334,7 @@ void EndDrawing(int canvas) {
 Event WaitWindowEvent(int timeoutMs) {
   if (Queue.empty())
     Fl::wait(timeoutMs / 1000.0);
+  WakePending = false;
   if (Queue.empty())
     return Event{};
   const Event ev = Queue.front();
@@ -394,10 +404,14 @@ void MessageBox(const char* title, const std::string& text) {
   fl_message("%s", text.c_str());
 }
 
-// The event loop never waits longer than a millisecond, so a message from
-// another thread is seen within one pass without waking it; nothing of FLTK
-// is touched from a foreign thread.
-void Wake() {}
+// Ends the event loop's wait from the MIDI thread, so a new note label is
+// shown at once; Fl::awake touches nothing else of FLTK. One wake is enough
+// until the loop has run again, so a flood of messages cannot fill FLTK's
+// wake-up pipe and block the MIDI thread.
+void Wake() {
+  if (!WakePending.exchange(true))
+    Fl::awake();
+}
 
 void Shutdown() {
   if (Window)

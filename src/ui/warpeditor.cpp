@@ -4,15 +4,14 @@
 #include "ui/raster.h"
 
 #include <array>
-#include <atomic>
 #include <string>
 
 namespace velmora {
 
 namespace {
 
-constexpr int kPoints = 4;
-constexpr int kCanvasSide = 200; // points stay within 0..200 inclusive
+constexpr int kPoints = kWarpPoints;
+constexpr int kCanvasSide = kWarpCanvasSide; // points stay within 0..200 inclusive
 constexpr int kDotRadius = 5;
 // A point is picked up inside the 9 x 9 square centred on it.
 constexpr int kPickReach = 5;
@@ -29,9 +28,9 @@ constexpr std::array<Colour, kPoints - 1> kLineColours = {Rgb(0, 255, 0), Rgb(25
 
 // One oscillator's editor, as references into the synth state.
 struct Editor {
+  int Osc; // 0 or 1
   int Canvas;
   std::array<double*, kPoints> X, Y;
-  std::array<std::atomic<double>*, kPoints> Out, In;
   std::string& Selection;
   int& GroupDrag;
   int& DragDX;
@@ -42,29 +41,32 @@ struct Editor {
 
 Editor EditorOf(int osc) {
   SynthState& s = Synth;
-  if (osc == 1)
-    return {kOsc1WarpCanvas,
-            {&s.Osc1Point1X, &s.Osc1Point2X, &s.Osc1Point3X, &s.Osc1Point4X},
-            {&s.Osc1Point1Y, &s.Osc1Point2Y, &s.Osc1Point3Y, &s.Osc1Point4Y},
-            {&s.Osc1WarpOut1, &s.Osc1WarpOut2, &s.Osc1WarpOut3, &s.Osc1WarpOut4},
-            {&s.Osc1WarpIn1, &s.Osc1WarpIn2, &s.Osc1WarpIn3, &s.Osc1WarpIn4},
-            s.Osc1DragPoint,
-            s.Osc1GroupDrag,
-            s.Osc1DragDX,
-            s.Osc1DragDY,
-            s.CanvasMouseX,
-            s.CanvasMouseY};
-  return {kOsc2WarpCanvas,
-          {&s.Osc2Point1X, &s.Osc2Point2X, &s.Osc2Point3X, &s.Osc2Point4X},
-          {&s.Osc2Point1Y, &s.Osc2Point2Y, &s.Osc2Point3Y, &s.Osc2Point4Y},
-          {&s.Osc2WarpOut1, &s.Osc2WarpOut2, &s.Osc2WarpOut3, &s.Osc2WarpOut4},
-          {&s.Osc2WarpIn1, &s.Osc2WarpIn2, &s.Osc2WarpIn3, &s.Osc2WarpIn4},
-          s.Osc2DragPoint,
-          s.Osc2GroupDrag,
-          s.Osc2DragDX,
-          s.Osc2DragDY,
-          s.Osc2CanvasMouseX,
-          s.Osc2CanvasMouseY};
+  const WarpPointFields& f = kWarpPointFields[osc == 1 ? 0 : 1];
+  Editor e = osc == 1 ? Editor{0,
+                               kOsc1WarpCanvas,
+                               {},
+                               {},
+                               s.Osc1DragPoint,
+                               s.Osc1GroupDrag,
+                               s.Osc1DragDX,
+                               s.Osc1DragDY,
+                               s.CanvasMouseX,
+                               s.CanvasMouseY}
+                      : Editor{1,
+                               kOsc2WarpCanvas,
+                               {},
+                               {},
+                               s.Osc2DragPoint,
+                               s.Osc2GroupDrag,
+                               s.Osc2DragDX,
+                               s.Osc2DragDY,
+                               s.Osc2CanvasMouseX,
+                               s.Osc2CanvasMouseY};
+  for (int k = 0; k < kPoints; ++k) {
+    e.X[k] = &(s.*f.X[k]);
+    e.Y[k] = &(s.*f.Y[k]);
+  }
+  return e;
 }
 
 // The points hold whole numbers, so the conversions are exact.
@@ -81,11 +83,7 @@ void Paint(Raster& r, const Editor& e) {
              kLineColours[k]);
 }
 
-// Out then In, as the audio thread may read either between the two stores.
-void WriteKeyframe(const Editor& e, int k) {
-  e.Out[k]->store(*e.X[k] * 2.5);
-  e.In[k]->store(*e.Y[k] / 2);
-}
+void WriteKeyframe(const Editor& e, int k) { SetWarpKeyframe(Synth, e.Osc, k, *e.X[k], *e.Y[k]); }
 
 int SelectedPoint(const Editor& e) {
   for (int k = 0; k < kPoints; ++k)

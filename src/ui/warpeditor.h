@@ -3,8 +3,7 @@
 // keyframes (Out = x * 2.5 percent, In = y / 2 percent).
 #pragma once
 
-#include "core/ids.h"
-
+#include "ui/ids.h"
 #include "ui/toolkit.h"
 
 namespace velmora {

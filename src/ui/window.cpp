@@ -1,10 +1,10 @@
 #include "ui/window.h"
-#include "core/ids.h"
 
 #include "core/state.h"
-#include "midi/midi.h"
 #include "ui/controls.h"
+#include "ui/ids.h"
 #include "ui/knob.h"
+#include "ui/portlist.h"
 #include "ui/toolkit.h"
 #include "ui/warpeditor.h"
 
@@ -19,13 +19,20 @@ struct FixedLabel {
 
 // In creation order.
 constexpr FixedLabel kLabels[] = {
-    {50, 170, 290, 30, 20, "-Add"},        {51, 170, 320, 25, 20, "-FM"},
-    {52, 170, 350, 25, 20, "-AM"},         {62, 260, 135, 60, 20, "Attack"},
-    {63, 360, 135, 60, 20, "Decay"},       {64, 460, 135, 60, 20, "Sustain"},
-    {65, 560, 135, 60, 20, "Release"},     {66, 180, 142, 30, 20, "Sync"},
-    {67, 380, 197, 50, 20, "Group"},       {68, 585, 197, 50, 20, "Group"},
-    {181, 130, 80, 50, 20, "Osc 1"},       {182, 130, 200, 50, 20, "Osc 2"},
-    {183, 240, 197, 90, 20, "Osc1Warp"},   {184, 445, 197, 90, 20, "Osc2Warp"},
+    {kAddLabel, 170, 290, 30, 20, "-Add"},
+    {kFmLabel, 170, 320, 25, 20, "-FM"},
+    {kAmLabel, 170, 350, 25, 20, "-AM"},
+    {kAttackLabel, 260, 135, 60, 20, "Attack"},
+    {kDecayLabel, 360, 135, 60, 20, "Decay"},
+    {kSustainLabel, 460, 135, 60, 20, "Sustain"},
+    {kReleaseLabel, 560, 135, 60, 20, "Release"},
+    {kSyncLabel, 180, 142, 30, 20, "Sync"},
+    {kOsc1GroupLabel, 380, 197, 50, 20, "Group"},
+    {kOsc2GroupLabel, 585, 197, 50, 20, "Group"},
+    {kOsc1Label, 130, 80, 50, 20, "Osc 1"},
+    {kOsc2Label, 130, 200, 50, 20, "Osc 2"},
+    {kOsc1WarpLabel, 240, 197, 90, 20, "Osc1Warp"},
+    {kOsc2WarpLabel, 445, 197, 90, 20, "Osc2Warp"},
     {kNoteLabel, 170, 407, 45, 20, "Off"},
 };
 
@@ -61,7 +68,8 @@ void BuildWindow() {
   for (const FixedLabel& l : kLabels) {
     tk::CreateLabel(l.id, l.x, l.y, l.width, l.height, l.text);
     tk::SetLabelColours(l.id, kWhite, s.PanelColour);
-    if (l.id == 50)
+    // Every label from "-Add" on has the small Arial face.
+    if (l.id == kAddLabel)
       font = tk::LoadFont("Arial", 10);
     if (font != 0)
       tk::SetLabelFont(l.id, font);

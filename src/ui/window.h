@@ -2,8 +2,6 @@
 // self-painted controls and their first drawings.
 #pragma once
 
-#include "core/ids.h"
-
 namespace velmora {
 
 constexpr int kClientWidth = 665;

@@ -1,7 +1,8 @@
-#include "midi/port.h"
+#include "ui/midiport.h"
 
+#include "midi/handler.h"
 #include "midi/message.h"
-#include "midi/midi.h"
+#include "ui/toolkit.h"
 
 #include <RtMidi.h>
 #include <jack/jack.h>
@@ -84,9 +85,11 @@ void DeliverMessage(double, std::vector<unsigned char>* message, void* userData)
   auto* port = static_cast<MidiInputPort*>(userData);
   port->Delivering.fetch_add(1);
   if (port->Started.load() && !port->Closing.load()) {
-    if (const auto word = PackShortMessage(*message))
+    if (const auto word = PackShortMessage(*message)) {
       port->Handler(port, kMimData, port->Instance, *word,
                     0); // no timestamp: the handler has no use for one
+      tk::Wake();
+    }
   }
   port->Delivering.fetch_sub(1);
 }

@@ -1,6 +1,7 @@
 // The platform side of MIDI input, over RtMidi: which input ports exist, and
 // one open port that hands each whole short message to a handler shaped like
-// MidiInputHandler. Nothing here prints: an API that cannot start, a port
+// MidiInputHandler, on the platform's MIDI thread, then wakes the event loop
+// so the note label follows at once. Nothing here prints: an API that cannot start, a port
 // that cannot be opened, a name that cannot be read are all answered by
 // return values.
 #pragma once
@@ -12,7 +13,7 @@
 
 namespace velmora {
 
-struct MidiInputPort; // defined in port.cpp
+struct MidiInputPort; // defined in midiport.cpp
 
 // One input port as the platform reported it. Api is an RtMidi::Api value;
 // Number counts the API's ports from 0. Name is empty when it could not be
