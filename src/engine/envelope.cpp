@@ -57,6 +57,7 @@ void KeyUp(EngineState& s, int32_t t) noexcept {
     }
   }
   s.FadeOutLevel = s.EnvelopeLevel;
+  s.KeyWasDown = 0;
 }
 
 void KeyDown(EngineState& s, int32_t t) noexcept {
@@ -64,7 +65,13 @@ void KeyDown(EngineState& s, int32_t t) noexcept {
     s.NoteStarted = 1;
     s.FadeCounter = -1;
     TakeNoteTimes(s);
+    // A release and a new note between the same two samples leave no key-up
+    // sample to carry the sounding level into FadeOutLevel; without this the
+    // fade-out would start from a stale level, a click.
+    if (s.KeyWasDown != 0)
+      s.FadeOutLevel = s.EnvelopeLevel;
   }
+  s.KeyWasDown = 1;
   // The counter stops once past the fade-out, so a note held for ever cannot
   // overflow it.
   if (s.FadeCounter <= kFadeOutLast)

@@ -94,7 +94,8 @@ struct SineMemo {
   X(Osc1Period)        /* whole samples */                                    \
   X(Osc2Period)                                                               \
   X(Osc1PhaseCounter)  /* samples into the period */                          \
-  X(Osc2PhaseCounter)
+  X(Osc2PhaseCounter)                                                         \
+  X(KeyWasDown)        /* flag: the last sample was rendered with the key down */
 // clang-format on
 
 struct EngineState {

@@ -55,21 +55,25 @@ void StartNote(EngineState& s, unsigned note) noexcept {
     s.HeldNotes = held + 1;
 }
 
+// The gate closes on the sounding note. Gate first and PreviousFrequency
+// last: the fade-out of the next note start reads PreviousFrequency only
+// after it has seen the gate open again.
+void EndNote(EngineState& s) noexcept {
+  s.Gate = 0;
+  s.NoteLabel = PackLabel("Off");
+  s.NoteStarted = 0;
+  s.AttackStarted = 0;
+  s.PreviousFrequency = s.NoteFrequency.load();
+}
+
 // Note-offs are counted, not matched to notes: the gate closes when as many
 // have come as note-ons.
 void ReleaseNote(EngineState& s) noexcept {
   int32_t held = s.HeldNotes;
   if (held > 0)
     s.HeldNotes = --held;
-  if (held == 0) {
-    // Gate first and PreviousFrequency last: the fade-out of the next note
-    // start reads PreviousFrequency only after it has seen the gate open again.
-    s.Gate = 0;
-    s.NoteLabel = PackLabel("Off");
-    s.NoteStarted = 0;
-    s.AttackStarted = 0;
-    s.PreviousFrequency = s.NoteFrequency.load();
-  }
+  if (held == 0)
+    EndNote(s);
 }
 
 } // namespace
@@ -92,11 +96,11 @@ void HandleMidiData(EngineState& s, uint32_t word) noexcept {
 }
 
 void HandleMidiClose(EngineState& s) noexcept {
-  // Notes held on the closed port will never be released. The envelope flags
-  // stay as they are, and the label shows "Off" from the next data message.
+  // Notes held on the closed port will never be released: they end as the
+  // last note-off would end them, so the next note, from whatever port, gets
+  // its fade-out and attack.
   s.HeldNotes = 0;
-  s.Gate = 0;
-  s.NoteLabel = PackLabel("Off");
+  EndNote(s);
 }
 
 void MidiInputHandler(MidiInputPort*, uint32_t message, uintptr_t instance, uintptr_t param1,

@@ -31,7 +31,8 @@ void MidiInputHandler(MidiInputPort* handle, uint32_t message, uintptr_t instanc
                       uintptr_t param2) noexcept;
 
 // The handler's two cases on a state directly: one data message (the packed
-// word above), and the close of the port the notes came from.
+// word above), and the close of the port the notes came from, which releases
+// the held notes as their last note-off would.
 void HandleMidiData(EngineState& s, uint32_t word) noexcept;
 void HandleMidiClose(EngineState& s) noexcept;
 
