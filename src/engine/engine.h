@@ -16,10 +16,8 @@
 
 namespace velmora {
 
+// The program's rate, and velmora-render's.
 constexpr double kSampleRate = 44100.0;
-
-// Samples of fade-out before every attack: FadeCounter runs 0..1000.
-constexpr int32_t kFadeOutLast = 1000;
 
 // Past this the envelope clock restarts at 0 (about 13.5 hours).
 constexpr int32_t kClockLimit = 2147483640;

@@ -32,10 +32,10 @@ void TakeNoteTimes(EngineState& s) noexcept {
   s.DecaySeconds = s.Decay / 1000.0;
   s.SustainFraction = s.Sustain / 100.0;
   s.ReleaseSeconds = std::pow(1.00170523, s.Release.load()) * 0.9982977 / 1000.0;
-  s.AttackSamples = s.AttackSeconds * kSampleRate;
-  s.DecaySamples = s.DecaySeconds * kSampleRate;
+  s.AttackSamples = s.AttackSeconds * s.SampleRate;
+  s.DecaySamples = s.DecaySeconds * s.SampleRate;
   s.SustainLevel = s.SustainFraction;
-  s.ReleaseSamples = s.ReleaseSeconds * kSampleRate;
+  s.ReleaseSamples = s.ReleaseSeconds * s.SampleRate;
   s.AttackEnd = std::nearbyint(s.AttackSamples);
   s.DecayEnd = std::nearbyint(s.AttackSamples + s.DecaySamples);
 }
@@ -74,12 +74,12 @@ void KeyDown(EngineState& s, int32_t t) noexcept {
   s.KeyWasDown = 1;
   // The counter stops once past the fade-out, so a note held for ever cannot
   // overflow it.
-  if (s.FadeCounter <= kFadeOutLast)
+  if (s.FadeCounter <= s.FadeOutLast)
     s.FadeCounter += 1;
 
-  if (s.FadeCounter <= kFadeOutLast) {
+  if (s.FadeCounter <= s.FadeOutLast) {
     // Fade what was sounding to silence; the knees stay frozen.
-    s.EnvelopeLevel = (1.0 - s.FadeCounter / 1000.0) * s.FadeOutLevel;
+    s.EnvelopeLevel = (1.0 - s.FadeCounter / static_cast<double>(s.FadeOutLast)) * s.FadeOutLevel;
   } else {
     if (s.AttackStarted == 0) {
       s.Osc1PhaseCounter = -1;

@@ -39,10 +39,10 @@ inline float PitchRatio(double pitch, RatioCache& cache) noexcept {
 // Whole-sample period for frequency f, or 0 when it cannot be played.
 // Frequency and ratio change only at a note or a knob turn, so the last
 // answer is kept.
-inline int32_t PeriodFor(double f, float ratio, PeriodCache& cache) noexcept {
+inline int32_t PeriodFor(double rate, double f, float ratio, PeriodCache& cache) noexcept {
   if (f == cache.Frequency && ratio == cache.Ratio)
     return cache.Period;
-  const double period = std::nearbyint(kSampleRate / (f * static_cast<double>(ratio)));
+  const double period = std::nearbyint(rate / (f * static_cast<double>(ratio)));
   cache.Frequency = f;
   cache.Ratio = ratio;
   cache.Period = period >= kMinPeriod && period <= kMaxPeriod ? static_cast<int32_t>(period) : 0;
@@ -143,9 +143,9 @@ float RenderOscillators(EngineState& s) noexcept VELMORA_NONBLOCKING {
   const double note = s.NoteFrequency;
   if (!(note > 0.0)) // also NaN
     return 0.0f;
-  const double f = s.FadeCounter <= kFadeOutLast ? s.PreviousFrequency.load() : note;
-  const int32_t period1 = PeriodFor(f, ratio1, s.Period1);
-  const int32_t period2 = PeriodFor(f, ratio2, s.Period2);
+  const double f = s.FadeCounter <= s.FadeOutLast ? s.PreviousFrequency.load() : note;
+  const int32_t period1 = PeriodFor(s.SampleRate, f, ratio1, s.Period1);
+  const int32_t period2 = PeriodFor(s.SampleRate, f, ratio2, s.Period2);
   // A frequency that cannot be played (the fade-out of a note that never
   // sounded carries 0 Hz, say) is silent and leaves the counters alone.
   if (period1 == 0 || period2 == 0)

@@ -1,5 +1,7 @@
 #include "engine/state.h"
 
+#include <cmath>
+
 namespace velmora {
 
 void ClearEngineState(EngineState& s) {
@@ -21,6 +23,16 @@ void ClearEngineState(EngineState& s) {
   s.NoteLabel = 0;
   s.NoteLabelSerial = 0;
   s.NoteNames.clear();
+  SetSampleRate(s, 44100.0);
+}
+
+void SetSampleRate(EngineState& s, double samplesPerSecond) {
+  s.SampleRate = samplesPerSecond;
+  const double scale = samplesPerSecond / 44100.0;
+  s.FadeOutLast = static_cast<int32_t>(std::nearbyint(1000 * scale));
+  s.OnsetRampLength = static_cast<int32_t>(std::nearbyint(100 * scale));
+  // The periods are cached for a frequency and ratio, not for a rate.
+  s.Period1 = s.Period2 = PeriodCache{};
 }
 
 } // namespace velmora

@@ -114,6 +114,13 @@ struct EngineState {
 
   float OscOutput; // the oscillator pair's last sample, audio thread
 
+  // The rate everything in samples derives from (SetSampleRate): samples per
+  // second, and at that rate the last sample of the fade-out before every
+  // attack (1000 at 44100) and the length of the onset ramp (100 at 44100).
+  double SampleRate;
+  int32_t FadeOutLast;
+  int32_t OnsetRampLength;
+
   // Audio thread: see the cache types above.
   RatioCache Ratio1, Ratio2;
   PeriodCache Period1, Period2;
@@ -153,7 +160,14 @@ inline constexpr WarpKeyframeFields kWarpKeyframes[2] = {
 };
 
 // Zero-fills every field and empties the caches: the state before start-up
-// gives it its defaults. Not for a state the audio thread is rendering.
+// gives it its defaults. The rate is 44100 samples per second. Not for a
+// state the audio thread is rendering.
 void ClearEngineState(EngineState& s);
+
+// Periods, envelope times, the fade-out and the onset ramp follow this rate,
+// so that pitch and timing are the same in hertz and seconds at any rate
+// (periods are still whole samples). At 44100 every sample is as the
+// program has always rendered it. Not while the audio thread renders.
+void SetSampleRate(EngineState& s, double samplesPerSecond);
 
 } // namespace velmora
