@@ -1,0 +1,88 @@
+// The plugin's ports, in index order: MIDI in, audio out, then one control
+// for every sound setting of the window, named and ordered as velmora-render
+// names its options (a dash in an option becomes an underscore in the port
+// symbol, as LV2 symbols must be C identifiers). The plugin and the
+// generator of its TTL description both read this table.
+#pragma once
+
+#include "core/controls.h"
+
+#include <cmath>
+#include <string>
+
+namespace velmora::lv2 {
+
+constexpr char kPluginUri[] = "https://velmora.example/lv2/velmora";
+
+constexpr int kMidiInPort = 0;
+constexpr int kAudioOutPort = 1;
+constexpr int kFirstKnobPort = 2;                      // the knobs, window order
+constexpr int kModePort = kFirstKnobPort + kKnobCount; // 1 "-Add", 2 "-FM", 3 "-AM"
+constexpr int kSyncPort = kModePort + 1;               // toggled
+// x then y of every warp point, oscillator 1's four keyframes first: canvas
+// pixels 0..200, as velmora-render's --oscN-pointK=X,Y.
+constexpr int kFirstPointPort = kSyncPort + 1;
+constexpr int kPortCount = kFirstPointPort + 2 * 2 * kWarpPoints;
+constexpr int kControlCount = kPortCount - kFirstKnobPort;
+
+constexpr const char* kModeLabels[3] = {"-Add", "-FM", "-AM"};
+
+struct ControlRange {
+  float Min, Max, Default;
+};
+
+// The warp point a point port belongs to, and whether it is its y.
+struct PointPort {
+  int Osc, Keyframe;
+  bool IsY;
+};
+inline PointPort PointOf(int port) {
+  const int i = port - kFirstPointPort;
+  return {i / (2 * kWarpPoints), i / 2 % kWarpPoints, i % 2 == 1};
+}
+
+// Range and the window's start-up value of a control port.
+inline ControlRange RangeOf(int port) {
+  if (port < kModePort) {
+    const KnobControl& knob = kKnobControls[port - kFirstKnobPort];
+    return {static_cast<float>(ShownMin(knob)), static_cast<float>(ShownMax(knob)),
+            static_cast<float>(ShownKnobValue(knob, knob.StartValue))};
+  }
+  if (port == kModePort)
+    return {1, 3, 1}; // the selector is built showing "-Add"
+  if (port == kSyncPort)
+    return {0, 1, 0};
+  const PointPort p = PointOf(port);
+  const double start =
+      p.IsY ? YFromWarpIn(kStartWarpIn[p.Keyframe]) : XFromWarpOut(kStartWarpOut[p.Keyframe]);
+  return {0, static_cast<float>(kWarpCanvasSide), static_cast<float>(std::nearbyint(start))};
+}
+
+// velmora-render's option without its dashes ("osc1-point2" for both
+// coordinates of a point), and the port symbol.
+inline std::string OptionOf(int port) {
+  if (port < kModePort)
+    return kKnobControls[port - kFirstKnobPort].Option;
+  if (port == kModePort)
+    return "mode";
+  if (port == kSyncPort)
+    return "sync";
+  const PointPort p = PointOf(port);
+  return "osc" + std::to_string(p.Osc + 1) + "-point" + std::to_string(p.Keyframe + 1);
+}
+inline std::string SymbolOf(int port) {
+  if (port == kMidiInPort)
+    return "midi_in";
+  if (port == kAudioOutPort)
+    return "out";
+  std::string symbol = OptionOf(port);
+  if (port >= kFirstPointPort)
+    symbol += PointOf(port).IsY ? "-y" : "-x";
+  for (char& c : symbol) {
+    if (c == '-')
+      c = '_';
+  }
+  return symbol;
+}
+
+} // namespace velmora::lv2

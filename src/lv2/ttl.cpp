@@ -1,0 +1,165 @@
+// Writes the bundle's description from the same tables the plugin and the
+// window use, so that ports, ranges, defaults and presets cannot drift apart:
+//   velmora-lv2-ttl DIR MINOR MICRO
+// writes DIR/manifest.ttl, DIR/velmora.ttl and DIR/presets.ttl (the version
+// is the plugin's lv2:minorVersion and lv2:microVersion).
+#include "lv2/ports.h"
+
+#include "core/presets.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using namespace velmora;
+using namespace velmora::lv2;
+
+const char kPrefixes[] = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+                         "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                         "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                         "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+                         "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+                         "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                         "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                         "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                         "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
+
+std::string PresetUri(const Preset& p) { return std::string(kPluginUri) + "#" + p.Name; }
+
+// A number as Turtle reads it: whole values without a decimal point.
+std::string Number(double v) {
+  std::ostringstream out;
+  out << v;
+  return out.str();
+}
+
+std::string Manifest() {
+  std::string t = kPrefixes;
+  t += "<" + std::string(kPluginUri) +
+       ">\n  a lv2:Plugin, lv2:InstrumentPlugin ;\n  lv2:binary <velmora.so> ;\n"
+       "  rdfs:seeAlso <velmora.ttl> .\n";
+  for (const Preset& p : kPresets) {
+    t += "\n<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
+         "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  rdfs:seeAlso <presets.ttl> .\n";
+  }
+  return t;
+}
+
+std::string ControlPort(int port) {
+  const ControlRange r = RangeOf(port);
+  std::string name, comment, properties = "lv2:integer", unit;
+  if (port < kModePort) {
+    const KnobControl& knob = kKnobControls[port - kFirstKnobPort];
+    name = knob.Rule == KnobRule::Pitch ? std::string(knob.Name) + " pitch" : knob.Name;
+    comment = knob.Meaning;
+    if (knob.Rule == KnobRule::Pitch)
+      unit = "units:cent";
+    else if (port == kFirstKnobPort + kSustainKnob)
+      unit = "units:pc";
+  } else if (port == kModePort) {
+    name = "Mode";
+    comment = "how the oscillators combine: sum, frequency or amplitude modulation";
+    properties += ", lv2:enumeration";
+  } else if (port == kSyncPort) {
+    name = "Sync";
+    comment = "oscillator 2 restarts with every period of oscillator 1";
+    properties = "lv2:toggled";
+  } else {
+    const PointPort p = PointOf(port);
+    const std::string osc = std::to_string(p.Osc + 1), key = std::to_string(p.Keyframe + 1);
+    name = "Osc " + osc + " point " + key + (p.IsY ? " y" : " x");
+    comment = p.IsY ? "warp point " + key + " of oscillator " + osc +
+                          ": canvas pixels downward; the knee's In is y / 2 percent"
+                    : "warp point " + key + " of oscillator " + osc +
+                          ": canvas pixels to the right; the knee's Out is x * 2.5 percent";
+  }
+  std::string t = "  [\n    a lv2:InputPort, lv2:ControlPort ;\n    lv2:index " +
+                  std::to_string(port) + " ;\n    lv2:symbol \"" + SymbolOf(port) +
+                  "\" ;\n    lv2:name \"" + name + "\" ;\n    rdfs:comment \"" + comment +
+                  "\" ;\n    lv2:default " + Number(r.Default) + " ;\n    lv2:minimum " +
+                  Number(r.Min) + " ;\n    lv2:maximum " + Number(r.Max) +
+                  " ;\n    lv2:portProperty " + properties;
+  if (!unit.empty())
+    t += " ;\n    units:unit " + unit;
+  if (port == kModePort) {
+    for (int m = 0; m < 3; ++m) {
+      t += std::string(m == 0 ? " ;\n    lv2:scalePoint " : " ,\n      ") + "[ rdfs:label \"" +
+           kModeLabels[m] + "\" ; rdf:value " + std::to_string(m + 1) + " ]";
+    }
+  }
+  return t + "\n  ]";
+}
+
+std::string Plugin(const std::string& minor, const std::string& micro) {
+  std::string t = kPrefixes;
+  t += "<" + std::string(kPluginUri) +
+       ">\n  a lv2:Plugin, lv2:InstrumentPlugin ;\n"
+       "  doap:name \"Velmora\" ;\n"
+       "  rdfs:comment \"Monophonic phase-warp synthesizer: two sine oscillators whose phase is "
+       "bent by a knee that travels through four keyframes during every note.\" ;\n"
+       "  lv2:minorVersion " +
+       minor + " ;\n  lv2:microVersion " + micro +
+       " ;\n"
+       "  lv2:requiredFeature urid:map ;\n"
+       "  lv2:optionalFeature lv2:hardRTCapable ;\n"
+       "  lv2:port\n"
+       "  [\n    a lv2:InputPort, atom:AtomPort ;\n    atom:bufferType atom:Sequence ;\n"
+       "    atom:supports midi:MidiEvent ;\n    lv2:designation lv2:control ;\n"
+       "    lv2:index 0 ;\n    lv2:symbol \"midi_in\" ;\n    lv2:name \"MIDI in\"\n  ] ,\n"
+       "  [\n    a lv2:OutputPort, lv2:AudioPort ;\n"
+       "    lv2:index 1 ;\n    lv2:symbol \"out\" ;\n    lv2:name \"Out\"\n  ]";
+  for (int port = kFirstKnobPort; port < kPortCount; ++port)
+    t += " ,\n" + ControlPort(port);
+  return t + " .\n";
+}
+
+std::string Presets() {
+  std::string t = kPrefixes;
+  for (const Preset& p : kPresets) {
+    t += "<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
+         "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  lv2:port";
+    for (int port = kFirstKnobPort; port < kPortCount; ++port) {
+      int value = 0;
+      if (port < kModePort)
+        value = p.Knobs[port - kFirstKnobPort];
+      else if (port == kModePort)
+        value = p.Mode;
+      else if (port == kSyncPort)
+        value = p.Sync ? 1 : 0;
+      else
+        value = p.Points[PointOf(port).Osc][PointOf(port).Keyframe][PointOf(port).IsY ? 1 : 0];
+      t += std::string(port == kFirstKnobPort ? "\n" : " ,\n") + "    [ lv2:symbol \"" +
+           SymbolOf(port) + "\" ; pset:value " + std::to_string(value) + " ]";
+    }
+    t += " .\n\n";
+  }
+  return t;
+}
+
+bool Write(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "velmora-lv2-ttl: cannot write %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fputs("usage: velmora-lv2-ttl DIR MINOR MICRO\n", stderr);
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const bool written = Write(dir + "/manifest.ttl", Manifest()) &&
+                       Write(dir + "/velmora.ttl", Plugin(argv[2], argv[3])) &&
+                       Write(dir + "/presets.ttl", Presets());
+  return written ? 0 : 1;
+}
