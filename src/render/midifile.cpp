@@ -3,59 +3,383 @@
 #include "engine/engine.h"
 #include "midi/message.h"
 
-// glib first: smf.h includes it inside extern "C", where its C++ parts fail.
-#include <glib.h>
-#include <smf.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <span>
+#include <functional>
+#include <queue>
+#include <utility>
 
 namespace velmora {
 
-// libsmf is run in a child process that hands the schedule back through a
-// pipe and ends without freeing anything, because:
-// - it trusts some of what it reads: a track that ends without its
-//   end-of-track event trips an assertion, and some damaged files make it
-//   fault or read past the end of its buffer; in a child that is a failed
-//   read, not a dead or corrupted program;
-// - freeing a song takes it time that grows with the square of a track's
-//   events, more than the reading and rendering of a dense file together.
-
 namespace {
 
-// libsmf reports through glib's log. Its warnings mark damage it has worked
-// around (a truncated chunk, tracks missing), which would otherwise play a
-// silently shortened song; the first one is the reason given.
-void RecordProblem(const gchar*, GLogLevelFlags level, const gchar* message, gpointer first) {
-  auto& problem = *static_cast<std::string*>(first);
-  if ((level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) != 0 &&
-      problem.empty())
-    problem = message != nullptr ? message : "?";
+uint32_t Read32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+         static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+std::string Hex(unsigned byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X", byte & 0xFF);
+  return text;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error) {
+// One event of a track, as far as the schedule needs it.
+struct Event {
+  enum class Kind { Message, Tempo, Meter, End, Other };
+  Kind What = Kind::Other;
+  int64_t Pulses = 0;
+  uint32_t Value = 0; // Message: the packed word; Tempo: microseconds per quarter note
+};
+
+// Walks one track chunk event by event, checking every length against what is
+// left of the chunk.
+class TrackReader {
+public:
+  TrackReader(std::span<const uint8_t> chunk, size_t offset, int number)
+      : bytes_(chunk), offset_(offset), number_(number) {}
+
+  // The next event; false at the track's end (its end-of-track event, or the
+  // end of the chunk for a track that lacks one, which ends at its last
+  // event) and on damage, which sets error.
+  bool Next(Event& event, std::string& error) {
+    if (ended_ || at_ == bytes_.size()) {
+      ended_ = true;
+      return false;
+    }
+    uint32_t delta = 0;
+    if (!Quantity(delta, error))
+      return false;
+    pulses_ += delta;
+    event.Pulses = pulses_;
+    event.What = Event::Kind::Other;
+    if (at_ == bytes_.size())
+      return Fail(error, "the track ends inside an event");
+    uint8_t status = bytes_[at_];
+    if (status >= 0x80)
+      ++at_;
+    else if (running_ == 0)
+      return Fail(error, "a data byte (" + Hex(status) + ") where a status byte belongs");
+    else
+      status = running_;
+
+    if (status < 0xF0) {
+      const size_t length = (status & 0xE0) == 0xC0 ? 2 : 3; // program change, channel pressure
+      if (bytes_.size() - at_ < length - 1)
+        return Fail(error, "the track ends inside a message");
+      uint8_t message[3] = {status, 0, 0};
+      for (size_t i = 1; i < length; ++i) {
+        message[i] = bytes_[at_++];
+        if (message[i] >= 0x80)
+          return Fail(error, "a status byte (" + Hex(message[i]) + ") inside a message");
+      }
+      running_ = status;
+      if (const auto word = PackShortMessage(std::span<const uint8_t>(message, length))) {
+        event.What = Event::Kind::Message;
+        event.Value = *word;
+      }
+      return true;
+    }
+
+    // System-exclusive and meta events cancel running status.
+    running_ = 0;
+    if (status != 0xF0 && status != 0xF7 && status != 0xFF)
+      return Fail(error, "status byte " + Hex(status) + ", which a MIDI file cannot hold");
+    uint8_t type = 0;
+    if (status == 0xFF) {
+      if (at_ == bytes_.size())
+        return Fail(error, "the track ends inside a meta event");
+      type = bytes_[at_++];
+    }
+    uint32_t length = 0;
+    if (!Quantity(length, error))
+      return false;
+    if (bytes_.size() - at_ < length)
+      return Fail(error, "an event of " + std::to_string(length) + " bytes, " +
+                             std::to_string(bytes_.size() - at_) + " left in the track");
+    const uint8_t* data = bytes_.data() + at_;
+    at_ += length;
+    if (status != 0xFF)
+      return true;
+    switch (type) {
+    case 0x2F:
+      event.What = Event::Kind::End;
+      ended_ = true;
+      break;
+    case 0x51:
+      if (length != 3)
+        return Fail(error, "a tempo change of " + std::to_string(length) + " bytes instead of 3");
+      event.What = Event::Kind::Tempo;
+      event.Value = static_cast<uint32_t>(data[0]) << 16 | data[1] << 8 | data[2];
+      if (event.Value == 0)
+        return Fail(error, "a tempo of 0 microseconds per quarter note");
+      break;
+    case 0x58:
+      // A time signature is marked in the tempo map only when it is whole.
+      if (length >= 4)
+        event.What = Event::Kind::Meter;
+      break;
+    default:
+      break;
+    }
+    return true;
+  }
+
+private:
+  bool Fail(std::string& error, const std::string& what) {
+    error = "damaged: track " + std::to_string(number_) + ", byte " +
+            std::to_string(offset_ + at_) + ": " + what;
+    return false;
+  }
+
+  // A variable-length quantity: at most four bytes of seven bits.
+  bool Quantity(uint32_t& value, std::string& error) {
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+      if (at_ == bytes_.size())
+        return Fail(error, "the track ends inside a variable-length number");
+      const uint8_t byte = bytes_[at_++];
+      value = value << 7 | (byte & 0x7F);
+      if (byte < 0x80)
+        return true;
+    }
+    return Fail(error, "a variable-length number of more than 4 bytes");
+  }
+
+  std::span<const uint8_t> bytes_;
+  size_t offset_; // of the chunk's first byte in the file, for messages
+  int number_;    // from 1
+  size_t at_ = 0;
+  int64_t pulses_ = 0;
+  uint8_t running_ = 0; // 0: no running status in effect
+  bool ended_ = false;
+};
+
+struct TrackChunk {
+  size_t Offset; // of its data in the file
+  size_t Length;
+};
+
+struct FileLayout {
+  int Format = 0;
+  uint16_t Division = 0;
+  std::vector<TrackChunk> Tracks;
+};
+
+// The header and where each track's data lies. Chunks of other types are
+// skipped wherever they are; what follows the last announced track is not
+// read.
+bool ReadLayout(std::span<const uint8_t> bytes, FileLayout& layout, std::string& error) {
+  if (bytes.size() < 8 || std::memcmp(bytes.data(), "MThd", 4) != 0) {
+    error = "not a Standard MIDI File: it does not begin with MThd";
+    return false;
+  }
+  const uint32_t headerLength = Read32(bytes.data() + 4);
+  if (headerLength < 6) {
+    error = "damaged: a header of " + std::to_string(headerLength) + " bytes, fewer than 6";
+    return false;
+  }
+  if (bytes.size() - 8 < headerLength) {
+    error = "truncated: the header is cut short";
+    return false;
+  }
+  layout.Format = Read16(bytes.data() + 8);
+  const int announced = Read16(bytes.data() + 10);
+  layout.Division = Read16(bytes.data() + 12);
+  if (layout.Format != 0 && layout.Format != 1) {
+    error = "MIDI file format " + std::to_string(layout.Format) +
+            (layout.Format == 2 ? " (independent sequences)" : "") +
+            " is not supported, only 0 and 1";
+    return false;
+  }
+  if (announced == 0 || (layout.Format == 0 && announced != 1)) {
+    error = "damaged: a format " + std::to_string(layout.Format) + " file announcing " +
+            std::to_string(announced) + " tracks";
+    return false;
+  }
+  size_t at = 8 + size_t{headerLength};
+  while (layout.Tracks.size() < static_cast<size_t>(announced)) {
+    if (bytes.size() - at < 8) {
+      error = "truncated: the file ends after " + std::to_string(layout.Tracks.size()) +
+              " of its " + std::to_string(announced) + " tracks";
+      return false;
+    }
+    const uint32_t length = Read32(bytes.data() + at + 4);
+    if (bytes.size() - at - 8 < length) {
+      error = "truncated: the chunk at byte " + std::to_string(at) + " announces " +
+              std::to_string(length) + " bytes, " + std::to_string(bytes.size() - at - 8) +
+              " are left";
+      return false;
+    }
+    if (std::memcmp(bytes.data() + at, "MTrk", 4) == 0)
+      layout.Tracks.push_back({at + 8, length});
+    at += 8 + size_t{length};
+  }
+  return true;
+}
+
+// Seconds from pulses. With a tempo map, each segment runs from a tempo change
+// or time signature to the next; the map also starts a segment at every time
+// signature because the reader the renderer had before did so, and where a
+// segment starts decides the rounding of every time after it: this keeps
+// every message of a valid file on the sample where it always was.
+class Clock {
+public:
+  explicit Clock(uint16_t division) {
+    if ((division & 0x8000) != 0) {
+      // SMPTE time: frames a second (stored negative; 29 is 30 drop-frame,
+      // 29.97 frames a second) times ticks a frame.
+      const int frames = -static_cast<int8_t>(division >> 8);
+      const double rate = frames == 29 ? 30000.0 / 1001.0 : frames;
+      ticksPerSecond_ = rate * (division & 0xFF);
+      valid_ =
+          (frames == 24 || frames == 25 || frames == 29 || frames == 30) && (division & 0xFF) != 0;
+    } else {
+      ppqn_ = division;
+      valid_ = division != 0;
+    }
+  }
+  bool Valid() const { return valid_; }
+
+  double SecondsAt(int64_t pulses) const {
+    if (ppqn_ == 0)
+      return static_cast<double>(pulses) / ticksPerSecond_;
+    const Segment& s = segments_.size() > 1 && segments_.back().Pulses >= pulses
+                           ? *(segments_.end() - 2)
+                           : segments_.back();
+    return s.Seconds + static_cast<double>(pulses - s.Pulses) *
+                           (s.Tempo / (static_cast<double>(ppqn_) * 1000000.0));
+  }
+
+  // Events come in time order; a tempo change at the time of another event
+  // applies to the events after it.
+  void Mark(const Event& event) {
+    if (ppqn_ == 0)
+      return;
+    if (segments_.back().Pulses != event.Pulses)
+      segments_.push_back({event.Pulses, SecondsAt(event.Pulses), segments_.back().Tempo});
+    if (event.What == Event::Kind::Tempo)
+      segments_.back().Tempo = static_cast<int32_t>(event.Value);
+  }
+
+private:
+  struct Segment {
+    int64_t Pulses;
+    double Seconds;
+    int32_t Tempo; // microseconds per quarter note
+  };
+  std::vector<Segment> segments_{{0, 0.0, 500000}}; // 120 beats a minute until told otherwise
+  int ppqn_ = 0;
+  double ticksPerSecond_ = 0;
+  bool valid_ = false;
+};
+
+} // namespace
+
+int64_t SampleAt(double seconds) {
+  // Far past any render (a WAV file holds about 6.8 hours), and far from
+  // overflow.
+  constexpr double kFarSamples = 1e15;
+  const double samples = seconds * kSampleRate;
+  if (!(samples < kFarSamples))
+    return static_cast<int64_t>(kFarSamples);
+  // nearbyint rounds halves to even in the default rounding mode.
+  return static_cast<int64_t>(std::nearbyint(samples));
+}
+
+bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, std::string& error) {
+  schedule = {};
+  error.clear();
+  FileLayout layout;
+  if (!ReadLayout(bytes, layout, error))
+    return false;
+  Clock clock(layout.Division);
+  if (!clock.Valid()) {
+    error = "damaged: a time division of " + Hex(layout.Division >> 8) + Hex(layout.Division);
+    return false;
+  }
+  std::vector<TrackReader> readers;
+  readers.reserve(layout.Tracks.size());
+  for (const TrackChunk& chunk : layout.Tracks)
+    readers.emplace_back(bytes.subspan(chunk.Offset, chunk.Length), chunk.Offset,
+                         static_cast<int>(readers.size() + 1));
+
+  // A first pass finds any damage before anything is merged, and counts the
+  // messages so that the schedule takes the memory it needs and no more.
+  size_t count = 0;
+  for (TrackReader reader : readers) {
+    Event event;
+    while (reader.Next(event, error))
+      count += event.What == Event::Kind::Message ? 1 : 0;
+    if (!error.empty())
+      return false;
+  }
+  schedule.Messages.reserve(count);
+
+  // Merge: the earliest event next, and of events at the same time the one of
+  // the first track.
+  using Next = std::pair<int64_t, size_t>; // pulses, track
+  std::priority_queue<Next, std::vector<Next>, std::greater<Next>> queue;
+  std::vector<Event> pending(readers.size());
+  for (size_t t = 0; t < readers.size(); ++t) {
+    if (readers[t].Next(pending[t], error))
+      queue.push({pending[t].Pulses, t});
+  }
+  int64_t last = 0;
+  double end = 0;
+  while (!queue.empty()) {
+    const size_t t = queue.top().second;
+    queue.pop();
+    const Event& event = pending[t];
+    if (event.What == Event::Kind::Tempo || event.What == Event::Kind::Meter)
+      clock.Mark(event);
+    const double seconds = clock.SecondsAt(event.Pulses);
+    end = std::max(end, seconds);
+    if (event.What == Event::Kind::Message) {
+      // The order of the file stands whatever the rounding of the times.
+      last = std::max(last, SampleAt(seconds));
+      schedule.Messages.push_back({last, event.Value});
+    }
+    if (readers[t].Next(pending[t], error))
+      queue.push({pending[t].Pulses, t});
+  }
+  if (!error.empty()) { // cannot happen after the first pass
+    schedule = {};
+    return false;
+  }
+  schedule.EndSample = std::max(last, SampleAt(end));
+  return true;
+}
+
+bool LoadMidiSchedule(const std::string& path, MidiSchedule& schedule, std::string& error) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
   }
   struct stat info {};
-  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? "is a directory, not a MIDI file" : std::strerror(errno);
     close(fd);
-    error = "is a directory, not a MIDI file";
     return false;
   }
-  unsigned char chunk[65536];
+  // The size is a hint: a pipe or a file that grows is read to its end.
+  std::vector<uint8_t> bytes;
+  bytes.reserve(S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) + 1 : 65536);
   for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (bytes.size() == bytes.capacity())
+      bytes.reserve(bytes.capacity() * 2);
+    const size_t have = bytes.size();
+    bytes.resize(bytes.capacity());
+    const ssize_t n = read(fd, bytes.data() + have, bytes.size() - have);
+    bytes.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0) {
@@ -65,180 +389,13 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes, s
     }
     if (n == 0)
       break;
-    // libsmf takes the length as an int.
-    if (bytes.size() + static_cast<size_t>(n) > static_cast<size_t>(INT_MAX)) {
-      error = "is too large for a MIDI file";
-      close(fd);
-      return false;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + n);
   }
   close(fd);
   if (bytes.empty()) {
     error = "is empty, not a MIDI file";
     return false;
   }
-  return true;
-}
-
-// What the child sends: a flag byte, then either the reason for a failure
-// (its length, then its text) or the end sample, the message count and the
-// messages.
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = write(fd, p, size);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-template <typename T> bool Send(int fd, const T& value) {
-  return WriteAll(fd, &value, sizeof value);
-}
-
-bool SendFailure(int fd, const std::string& reason) {
-  const auto length = static_cast<uint32_t>(reason.size());
-  return Send(fd, uint8_t{0}) && Send(fd, length) && WriteAll(fd, reason.data(), reason.size());
-}
-
-// Runs in the child.
-bool ParseAndSend(const std::vector<unsigned char>& bytes, int fd) {
-  std::string problem;
-  g_log_set_handler(
-      "libsmf",
-      static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
-      RecordProblem, &problem);
-  smf_t* smf = smf_load_from_memory(bytes.data(), static_cast<int>(bytes.size()));
-  if (smf == nullptr || !problem.empty())
-    return SendFailure(fd, "not a readable Standard MIDI File" +
-                               (problem.empty() ? std::string() : " (" + problem + ")"));
-  if (smf->format != 0 && smf->format != 1)
-    return SendFailure(fd, "MIDI file format " + std::to_string(smf->format) +
-                               " is not supported, only 0 and 1");
-
-  std::vector<TimedMessage> messages;
-  int64_t last = 0;
-  while (smf_event_t* event = smf_get_next_event(smf)) {
-    if (smf_event_is_metadata(event) || event->midi_buffer_length <= 0)
-      continue;
-    const std::optional<uint32_t> word = PackShortMessage(std::span<const uint8_t>(
-        event->midi_buffer, static_cast<size_t>(event->midi_buffer_length)));
-    if (!word)
-      continue;
-    // Events come in time order; this keeps the order whatever the rounding
-    // of their times.
-    last = std::max(last, SampleAt(event->time_seconds));
-    messages.push_back({last, *word});
-  }
-  const int64_t end = std::max(last, SampleAt(smf_get_length_seconds(smf)));
-  if (!problem.empty())
-    return SendFailure(fd, "not a readable Standard MIDI File (" + problem + ")");
-  const auto count = static_cast<uint64_t>(messages.size());
-  return Send(fd, uint8_t{1}) && Send(fd, end) && Send(fd, count) &&
-         WriteAll(fd, messages.data(), messages.size() * sizeof(TimedMessage));
-}
-
-bool ReadAll(int fd, std::vector<char>& data) {
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      return false;
-    if (n == 0)
-      return true;
-    data.insert(data.end(), chunk, chunk + n);
-  }
-}
-
-// Reads the child's answer; false if it is cut short.
-bool Receive(const std::vector<char>& data, MidiSchedule& schedule, std::string& error) {
-  size_t at = 0;
-  auto take = [&](void* out, size_t size) {
-    if (data.size() - at < size)
-      return false;
-    std::memcpy(out, data.data() + at, size);
-    at += size;
-    return true;
-  };
-  uint8_t ok = 0;
-  if (!take(&ok, sizeof ok))
-    return false;
-  if (ok == 0) {
-    uint32_t length = 0;
-    if (!take(&length, sizeof length) || data.size() - at != length)
-      return false;
-    error.assign(data.data() + at, length);
-    return true;
-  }
-  uint64_t count = 0;
-  if (!take(&schedule.EndSample, sizeof schedule.EndSample) || !take(&count, sizeof count) ||
-      (data.size() - at) / sizeof(TimedMessage) != count ||
-      (data.size() - at) % sizeof(TimedMessage) != 0)
-    return false;
-  schedule.Messages.resize(count);
-  return take(schedule.Messages.data(), count * sizeof(TimedMessage));
-}
-
-} // namespace
-
-int64_t SampleAt(double seconds) {
-  // nearbyint rounds halves to even in the default rounding mode.
-  return static_cast<int64_t>(std::nearbyint(seconds * kSampleRate));
-}
-
-bool LoadMidiSchedule(const std::string& path, MidiSchedule& schedule, std::string& error) {
-  std::vector<unsigned char> bytes;
-  if (!ReadWholeFile(path, bytes, error))
-    return false;
-
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-    error = std::string("cannot read it: ") + std::strerror(errno);
-    return false;
-  }
-  std::fflush(nullptr); // nothing buffered is written twice
-  const pid_t child = fork();
-  if (child < 0) {
-    error = std::string("cannot read it: ") + std::strerror(errno);
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    return false;
-  }
-  if (child == 0) {
-    // libsmf's assertion text would only confuse; the parent says what
-    // went wrong.
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0)
-      dup2(null, STDERR_FILENO);
-    close(pipeFds[0]);
-    _exit(ParseAndSend(bytes, pipeFds[1]) ? 0 : 1);
-  }
-  close(pipeFds[1]);
-  std::vector<char> answer;
-  const bool read = ReadAll(pipeFds[0], answer);
-  close(pipeFds[0]);
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-
-  schedule = {};
-  error.clear();
-  if (read && WIFEXITED(status) && WEXITSTATUS(status) == 0 && Receive(answer, schedule, error))
-    return error.empty();
-  schedule = {};
-  error = "the MIDI file is damaged: the MIDI library failed on it";
-  if (WIFSIGNALED(status))
-    error += std::string(" (") + strsignal(WTERMSIG(status)) + ")";
-  error += ", as it does on a truncated file or a track without its end";
-  return false;
+  return ParseMidiSchedule(bytes, schedule, error);
 }
 
 } // namespace velmora
