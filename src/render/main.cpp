@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +23,18 @@ constexpr const char* kProgram = "velmora-render";
 
 // Shorter renders finish before a progress line would be worth reading.
 constexpr int64_t kProgressAfterSamples = 5 * 44100;
+// Longer renders are announced when no progress line shows them: a few bytes
+// of MIDI file can ask for hours of audio and gigabytes of WAV file.
+constexpr int64_t kAnnounceAfterSamples = 10 * 60 * 44100;
+
+// Writing the WAV file over the MIDI file would destroy it; a hard link or a
+// symbolic link is the same file under another name.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 int Fail(const std::string& path, const std::string& reason) {
   std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), reason.c_str());
@@ -78,6 +91,11 @@ int main(int argc, char** argv) {
     break;
   }
   const RenderOptions& options = command.Options;
+  if (SameFile(options.Input, options.Output)) {
+    std::fprintf(stderr, "%s: %s and %s are the same file; nothing was written\n", kProgram,
+                 options.Input.c_str(), options.Output.c_str());
+    return 2;
+  }
 
   MidiSchedule schedule;
   std::string error;
@@ -101,6 +119,13 @@ int main(int argc, char** argv) {
   progress.Total = std::max<int64_t>(
       1, schedule.EndSample + (options.TailSeconds ? SampleAt(*options.TailSeconds) : 0));
   progress.Shown = progress.Total > kProgressAfterSamples && isatty(STDERR_FILENO);
+  if (!progress.Shown && progress.Total > kAnnounceAfterSamples) {
+    const int64_t seconds = progress.Total / static_cast<int64_t>(kSampleRate);
+    std::fprintf(stderr, "%s: %s: rendering %lld:%02lld:%02lld of audio%s\n", kProgram,
+                 options.Output.c_str(), static_cast<long long>(seconds / 3600),
+                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60),
+                 options.TailSeconds ? "" : " and the release of the last note");
+  }
 
   // Heap: the engine state holds the oscillators' sine memos (192 KiB).
   const auto engine = std::make_unique<EngineState>();

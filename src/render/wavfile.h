@@ -1,6 +1,9 @@
-// The output WAV file: written under a temporary name beside its final path
-// and renamed into place only when complete, so a failed or interrupted
-// render never leaves a partial file, and an existing file stays as it was.
+// The output WAV file: written into an unnamed file in the directory of its
+// final path and given that name only when complete, so that neither a failed
+// render nor the death of the process, by any signal, leaves a partial file,
+// and an existing file stays as it was until it is replaced whole. Where the
+// file system has no unnamed files, a hidden temporary name stands in, removed
+// by a handler for every signal that ends a process and can be caught.
 #pragma once
 
 #include <sndfile.h>
@@ -17,7 +20,7 @@ constexpr int64_t kMostWavFrames = (int64_t{0xFFFFFFFF} - 4096) / 4;
 
 struct WavOutput {
   std::string FinalPath;
-  std::string TempPath;
+  std::string TempPath; // empty while the file has no name
   int Descriptor = -1;
   SNDFILE* File = nullptr;
   // Samples not yet handed to libsndfile: a render hands over short blocks
@@ -26,14 +29,15 @@ struct WavOutput {
   std::vector<float> Pending;
 };
 
-// Creates the temporary file, 44100 Hz mono 32-bit float. Refuses a final
-// path that is a directory or another non-regular file. The temporary file is
-// removed if the process is interrupted or terminated.
+// Creates the file, 44100 Hz mono 32-bit float. Refuses a final path that is
+// a directory or another non-regular file, or an existing file this process
+// may not write (as cp does). The new file takes an existing file's mode and,
+// where permitted, its owner.
 bool OpenWavOutput(const std::string& path, WavOutput& out, std::string& error);
 bool WriteWav(WavOutput& out, std::span<const float> samples, std::string& error);
-// Completes the file, flushes it to disk and renames it into place.
+// Completes the file, flushes it to disk and puts it in place.
 bool CommitWavOutput(WavOutput& out, std::string& error);
-// Closes and removes the temporary file.
+// Closes the file and removes it.
 void DiscardWavOutput(WavOutput& out);
 
 } // namespace velmora
