@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -237,18 +238,22 @@ std::string HelpText() {
       "Usage: velmora-render [OPTION]... IN.mid OUT.wav\n"
       "Play a Standard MIDI File through the Velmora synthesizer, offline, into a WAV file.\n"
       "\n"
-      "IN.mid may be of format 0 or 1. All its tracks are merged and its tempo changes are\n"
-      "honoured. Its note-on and note-off messages on MIDI channel 1 play the synth exactly as\n"
-      "they would from a keyboard: the synth is monophonic, follows the latest note-on, and\n"
-      "keeps its gate open while any note is held. Everything else in the file is ignored.\n"
-      "Each message takes effect at the sample nearest to its time, that is its time in\n"
-      "seconds times 44100, rounded to the nearest whole number with halves going to the even\n"
-      "one. Notes still held when the file ends are released there.\n"
+      "IN.mid may be of format 0 or 1, timed in beats (following its tempo changes) or in\n"
+      "SMPTE frames. All its tracks are merged; events at the same time come in track order.\n"
+      "Its note-on and note-off messages on MIDI channel 1 play the synth exactly as they\n"
+      "would from a keyboard: the synth is monophonic, follows the latest note-on, and keeps\n"
+      "its gate open while any note is held. Everything else in the file is ignored. Each\n"
+      "message takes effect at the sample nearest to its time, that is its time in seconds\n"
+      "times 44100, rounded to the nearest whole number with halves going to the even one.\n"
+      "Notes still held when the file ends are released there. A damaged file is refused\n"
+      "with the reason, and nothing is written.\n"
       "\n"
       "OUT.wav receives 44100 Hz mono 32-bit float samples, exactly those the synth would play\n"
-      "for the same notes. It is written under a temporary name in the same directory and\n"
-      "takes its name only once the render has succeeded; an existing OUT.wav is replaced\n"
-      "then, and left as it was otherwise.\n"
+      "for the same notes. The file is written without a name in the directory of OUT.wav and\n"
+      "takes its name only once the render has succeeded, so a failed or interrupted render\n"
+      "leaves nothing behind. An existing OUT.wav is replaced whole then, keeping its\n"
+      "permissions, and left as it was otherwise; one you may not write is not replaced.\n"
+      "IN.mid and OUT.wav must not be the same file.\n"
       "\n"
       "The sound options set what the controls of the synth's window set, in the units the\n"
       "window shows. Without them the synth sounds as it does at start-up.\n";
@@ -267,6 +272,14 @@ std::string HelpText() {
       size_t next = meaning.find(' ', at);
       if (next == std::string::npos)
         next = meaning.size();
+      // A number and its unit stay on one line.
+      for (const char* unit : {" s", " ms"}) {
+        const size_t n = std::strlen(unit);
+        if (meaning.compare(next, n, unit) == 0 &&
+            (next + n == meaning.size() || std::strchr(" ,)", meaning[next + n]) != nullptr))
+          next = meaning.find(' ', next + n) == std::string::npos ? meaning.size()
+                                                                  : meaning.find(' ', next + n);
+      }
       const std::string word = meaning.substr(at, next - at);
       if (used > kColumn && used + 1 + word.size() > kWidth) {
         text += row + "\n";
@@ -302,19 +315,21 @@ std::string HelpText() {
   }
   line("--oscN-pointK=X,Y", points);
   text += "\nRender options:\n";
-  line("--tail=SECONDS", "render exactly this long after the file's last event, 0 to 3600; "
-                         "without it the render ends with the last sample of the release of "
-                         "the last note");
+  line("--tail=SECONDS", "render exactly this many seconds after the file's last event, "
+                         "0 to 3600, fractions allowed; without it the render ends with the "
+                         "last sample of the release of the last note");
   line("-h, --help", "show this help and exit");
   line("--version", "show the version and exit");
   text += "\n"
           "A progress indicator is shown on standard error when it is a terminal and the\n"
-          "render is longer than five seconds of audio.\n"
+          "render is longer than five seconds of audio. When standard error is not a\n"
+          "terminal, a render longer than ten minutes is announced there in one line first.\n"
           "\n"
           "Exit status:\n"
           "  0  the WAV file was written\n"
           "  1  IN.mid could not be read or played, or OUT.wav could not be written\n"
-          "  2  the command line was wrong; nothing was read or written\n";
+          "  2  the command line was wrong, or IN.mid and OUT.wav are the same file; nothing\n"
+          "     was read or written\n";
   return text;
 }
 
