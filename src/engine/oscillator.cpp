@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -99,11 +100,20 @@ inline double RoundEven(double v) noexcept { return std::nearbyint(v); }
 } // namespace
 
 float WarpAndCombine(EngineState& s, float phase1, float phase2) noexcept VELMORA_NONBLOCKING {
-  const float w1 = Warp(phase1, s.Osc1WarpIn, s.Osc1WarpOut, s.Knee1);
-  const float w2 = Warp(phase2, s.Osc2WarpIn, s.Osc2WarpOut, s.Knee2);
+  const double in1 = s.Osc1WarpIn, out1 = s.Osc1WarpOut;
+  const double in2 = s.Osc2WarpIn, out2 = s.Osc2WarpOut;
+  const float w1 = Warp(phase1, in1, out1, s.Knee1);
   const double a1 = static_cast<double>(kTwoPi) * w1;
   const double s1 = Sine(a1, s.Memo1);
-  const double s2 = Sine(static_cast<double>(kTwoPi) * w2, s.Memo2);
+  // Two oscillators with the same pitch and keyframes (the start-up patch)
+  // are at the same phase with the same knee: the warp and the sine of one
+  // serve both, bit for bit.
+  double s2 = s1;
+  if (std::bit_cast<uint32_t>(phase2) != std::bit_cast<uint32_t>(phase1) || in2 != in1 ||
+      out2 != out1) {
+    const float w2 = Warp(phase2, in2, out2, s.Knee2);
+    s2 = Sine(static_cast<double>(kTwoPi) * w2, s.Memo2);
+  }
   const double m = s.MixAmount;
 
   double y = 0.0;
@@ -167,7 +177,9 @@ float RenderOscillators(EngineState& s) noexcept VELMORA_NONBLOCKING {
   s.Osc2PhaseCounter = FoldCounter(s.Osc2PhaseCounter, period2);
 
   const float phase1 = static_cast<float>(static_cast<double>(s.Osc1PhaseCounter) / period1);
-  const float phase2 = static_cast<float>(static_cast<double>(s.Osc2PhaseCounter) / period2);
+  const float phase2 = s.Osc2PhaseCounter == s.Osc1PhaseCounter && period2 == period1
+                           ? phase1
+                           : static_cast<float>(static_cast<double>(s.Osc2PhaseCounter) / period2);
   return WarpAndCombine(s, phase1, phase2);
 }
 
