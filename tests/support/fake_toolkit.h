@@ -17,7 +17,7 @@ struct Control {
   std::string Text;
   Colour TextColour = 0, Background = 0;
   int Font = 0;
-  bool Sunken = false, Focusable = false;
+  bool Sunken = false;
   std::vector<std::string> Items; // drop-down entries
   int Selected = -1;
   Raster Picture; // canvases
@@ -26,14 +26,12 @@ struct Control {
 };
 
 struct World {
-  bool WindowOpen = false;
   bool WindowShown = false;
   int ClientWidth = 0, ClientHeight = 0;
   std::string Title;
   Colour WindowColour = 0;
-  bool MenuFails = false;
-  std::vector<std::string> MenuItems;
-  bool FontFails = false;
+  bool MenuFails = false, FontFails = false;
+  std::vector<std::string> MenuItems; // "title/item/text"
   std::map<int, Control> Controls;
   std::vector<int> Order; // identifiers in creation order
   int NextAutoId = tk::kFirstAutoId;
@@ -41,24 +39,16 @@ struct World {
   std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call
   int AsyncButtons = 0;
   int UnderCursor = 0;
-  int MouseX = -1, MouseY = -1; // relative to the client area
-  int AsyncQueries = 0;
-  int PointerQueries = 0;
-
+  int MouseX = -1, MouseY = -1;                              // relative to the client area
   std::vector<std::pair<std::string, std::string>> Messages; // title, text
   bool ShutDown = false;
 };
-
-// Wake() may come from any thread, so it is counted outside the world.
-int WakeCount();
-void CountWake();
 
 // The one fake world; Reset() empties it.
 World& Get();
 void Reset();
 Control& ControlById(int id);
 
-// Convenience for scripting canvas events.
 tk::Event CanvasEvent(int canvas, tk::EventType type, int x, int y, int buttons);
 
 } // namespace velmora::fake

@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
+#include "core/controls.h"
 #include "core/state.h"
 #include "engine/engine.h"
+#include "midi/handler.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,27 +15,21 @@ void ResetSynth() {
   Synth.MixMode = 1;
 }
 
-void PressKey(double frequencyHz) {
-  Synth.NoteFrequency = frequencyHz;
-  Synth.Gate = 1;
+std::unique_ptr<EngineState> NewVoice() {
+  auto s = std::make_unique<EngineState>();
+  InitEngineDefaults(*s);
+  s->MixMode = 1;
+  return s;
 }
 
-void ReleaseKey() {
-  Synth.Gate = 0;
-  Synth.NoteStarted = 0;
-  Synth.AttackStarted = 0;
-  Synth.PreviousFrequency = Synth.NoteFrequency.load();
-}
-
+void NoteOn(EngineState& s, int note) { HandleMidiData(s, 0x640090u | uint32_t(note) << 8); }
+void NoteOff(EngineState& s) { HandleMidiData(s, 0x80u); }
 double NoteHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
-std::vector<float> Render(size_t frameCount, size_t blockSize) {
+std::vector<float> Render(EngineState& s, size_t frameCount, size_t blockSize) {
   std::vector<float> out(frameCount);
-  for (size_t done = 0; done < frameCount;) {
-    const size_t n = std::min(blockSize, frameCount - done);
-    RenderAudio(nullptr, out.data() + done, n, nullptr, 0, nullptr);
-    done += n;
-  }
+  for (size_t done = 0; done < frameCount; done += blockSize)
+    RenderBlock(s, out.data() + done, std::min(blockSize, frameCount - done));
   return out;
 }
 
@@ -41,13 +37,11 @@ std::vector<float> Render(size_t frameCount, size_t blockSize) {
                                        const std::vector<float>& actual) {
   if (expected.size() != actual.size())
     return ::testing::AssertionFailure()
-           << "lengths differ: " << expected.size() << " vs " << actual.size();
-  for (size_t i = 0; i < expected.size(); ++i) {
+           << "lengths " << expected.size() << " vs " << actual.size();
+  for (size_t i = 0; i < expected.size(); ++i)
     if (std::memcmp(&expected[i], &actual[i], sizeof(float)) != 0)
       return ::testing::AssertionFailure()
-             << "first difference at sample " << i << ": " << expected[i] << " vs " << actual[i]
-             << " (delta " << (actual[i] - expected[i]) << ")";
-  }
+             << "first difference at sample " << i << ": " << expected[i] << " vs " << actual[i];
   return ::testing::AssertionSuccess();
 }
 

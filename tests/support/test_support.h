@@ -1,31 +1,30 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include "engine/state.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
+#include <memory>
 #include <vector>
 
 namespace velmora::test {
 
-// Fresh start-up state with the mode selector built (MixMode 1), as the
-// stream sees it when it starts.
+// The global synth state as start-up leaves it, with the mode selector built
+// (MixMode 1), as the stream sees it when it starts.
 void ResetSynth();
+// A voice of its own with the same defaults (heap: the sine memos are large).
+std::unique_ptr<EngineState> NewVoice();
 
-// Direct note-state edits in the order the MIDI handler makes them, for tests
-// of the engine alone.
-void PressKey(double frequencyHz);
-void ReleaseKey();
-
+// Notes through the MIDI handler, as the MIDI thread plays them.
+void NoteOn(EngineState& s, int note);
+void NoteOff(EngineState& s);
 double NoteHz(int note);
 
-// Renders frameCount samples through the stream callback, in buffers of
-// blockSize frames.
-std::vector<float> Render(size_t frameCount, size_t blockSize = 256);
+// frameCount samples of s through RenderBlock, in buffers of blockSize.
+std::vector<float> Render(EngineState& s, size_t frameCount, size_t blockSize = 256);
 
-// Compares two sample runs bit for bit; on a mismatch, says where the first
-// difference is and how large it is.
+// Bit for bit; on a mismatch says where the first difference is.
 ::testing::AssertionResult SameSamples(const std::vector<float>& expected,
                                        const std::vector<float>& actual);
 

@@ -1,132 +1,149 @@
-// Mode selector and round buttons, through passes of the event loop.
+// The mode selector, the round buttons, the warp-point editors and the window
+// they are built on, through the fake toolkit and passes of the event loop.
 #include "interaction_fixture.h"
+#include "ui/window.h"
 
-#include <algorithm>
-#include <cmath>
-#include <utility>
-#include <vector>
+#include <array>
 
 namespace velmora::test {
 namespace {
 
-// Rows of the 16 x 81 surface: a black block of 30 rows from T = 0, 25 or
-// 50, grey stripes on every other row from T to T + 30, light elsewhere.
-bool SelectorShows(int position) {
-  const Raster& r = fake::ControlById(kModeSelectorCanvas).Picture;
-  const int top = (position - 1) * 25;
-  for (int y = 0; y < 81; ++y) {
-    const bool stripe = y >= top && y <= top + 30 && (y - top) % 2 == 0;
-    const Colour want = stripe                     ? Rgb(153, 153, 153)
-                        : y >= top && y < top + 30 ? 0
-                                                   : Rgb(237, 237, 237);
-    if (PixelAt(r, 0, y) != want || PixelAt(r, 15, y) != want)
-      return false;
-  }
-  return r.Width == 16 && r.Height == 81;
-}
-
 using ControlsTest = InteractionTest;
 
-TEST_F(ControlsTest, SelectorMovesByBandsAndRepaintsOnlyOnAChange) {
-  EXPECT_TRUE(SelectorShows(1));
-  const int cases[][3] = {{1, 30, 1}, {1, 31, 2}, {1, 44, 2}, {1, 45, 1}, {1, 46, 3},
-                          {2, 24, 1}, {2, 25, 2}, {2, 55, 2}, {2, 56, 3}, {3, 34, 1},
-                          {3, 35, 3}, {3, 36, 2}, {3, 49, 2}, {3, 50, 3}};
-  for (const auto& [from, y, to] : cases) {
+TEST_F(ControlsTest, SelectorMovesByOverlappingBandsAndRepaintsOnlyOnAChange) {
+  const int rows[][3] = {{1, 30, 1}, {1, 31, 2}, {1, 45, 1}, {1, 46, 3}, {2, 24, 1},
+                         {2, 25, 2}, {2, 55, 2}, {2, 56, 3}, {3, 34, 1}, {3, 35, 3},
+                         {3, 36, 2}, {3, 49, 2}, {3, 50, 3}};
+  for (const auto& [from, y, to] : rows) {
     ASSERT_TRUE(DrawModeSelector(from));
     Synth.MixMode = from;
     const int draws = Draws(kModeSelectorCanvas);
-    Press(kModeSelectorCanvas, 8, y);
+    Drag(kModeSelectorCanvas, 8, y); // a move with the left button held, as a press would
     RunQueued();
     EXPECT_EQ(Synth.MixMode, to) << from << " at " << y;
-    EXPECT_TRUE(SelectorShows(to)) << from << " at " << y;
-    EXPECT_EQ(Draws(kModeSelectorCanvas) - draws, to != from ? 1 : 0) << from << " at " << y;
+    EXPECT_EQ(Draws(kModeSelectorCanvas) - draws, to != from) << from << " at " << y;
+    // The block of 30 rows at the top of its band, stripes on every other row.
+    const Raster& r = Picture(kModeSelectorCanvas);
+    EXPECT_EQ(PixelAt(r, 5, (to - 1) * 25 + 1), Rgb(0, 0, 0)) << to;
+    EXPECT_EQ(PixelAt(r, 5, (to - 1) * 25 + 2), Rgb(153, 153, 153)) << to;
+    EXPECT_EQ(PixelAt(r, 5, to == 1 ? 60 : 10), Rgb(237, 237, 237)) << to;
   }
-}
-
-TEST_F(ControlsTest, SelectorFollowsADragDownAndBackUp) {
-  std::vector<std::pair<int, int>> changes; // (y, new position)
-  for (int step = 0; step <= 160; ++step) {
-    const int y = step <= 80 ? step : 160 - step;
-    const int before = Synth.MixMode;
-    if (step == 0)
-      Press(kModeSelectorCanvas, 8, y);
-    else
-      Drag(kModeSelectorCanvas, 8, y);
-    RunQueued();
-    if (Synth.MixMode != before)
-      changes.emplace_back(y, Synth.MixMode);
-  }
-  EXPECT_EQ(changes, (std::vector<std::pair<int, int>>{{31, 2}, {56, 3}, {49, 2}, {24, 1}}));
-}
-
-TEST_F(ControlsTest, SelectorIgnoresOtherEventsAndPressesItCannotDraw) {
-  Queue(kModeSelectorCanvas, tk::EventType::MouseMove, 8, 70, tk::kRightButton);
-  Queue(kModeSelectorCanvas, tk::EventType::MouseEnter, 8, 70, tk::kLeftButton);
-  Release(kModeSelectorCanvas);
-  RunQueued();
-  fake::ControlById(kModeSelectorCanvas).DrawingFails = true;
+  fake::ControlById(kModeSelectorCanvas).DrawingFails = true; // not taken if not drawn
   Press(kModeSelectorCanvas, 8, 70);
   RunQueued();
-  EXPECT_EQ(Synth.MixMode, 1);
-  EXPECT_EQ(Draws(kModeSelectorCanvas), 1);
+  EXPECT_EQ(Synth.MixMode, 3);
 }
 
-// Blend of the centre and edge colours by distance, capped at the radius,
-// with one unit of slack per channel for rounding.
-bool GradientAt(int x, int y, double cx, double cy, double radius, Colour centre, Colour edge) {
-  const double t = std::min(1.0, std::hypot(x - cx, y - cy) / radius);
-  const Colour got = PixelAt(fake::ControlById(kSyncButton).Picture, x, y);
-  for (int shift : {0, 8, 16}) {
-    auto channel = [shift](Colour c) { return static_cast<double>((c >> shift) & 0xFF); };
-    if (std::abs(channel(got) - (channel(centre) * (1 - t) + channel(edge) * t)) > 1)
+TEST_F(ControlsTest, RoundButtonsToggleOnEachDrawablePress) {
+  Press(kOsc1GroupButtonCanvas, 20, 20);
+  for (int click = 0; click < 2; ++click) { // a double-click: on, then off again
+    Press(kOsc2GroupButtonCanvas, 20, 20);
+    Release(kOsc2GroupButtonCanvas);
+  }
+  Drag(kSyncButton, 20, 20); // not a press
+  RunQueued();
+  fake::ControlById(kSyncButton).DrawingFails = true;
+  Press(kSyncButton, 20, 20);
+  RunQueued();
+  EXPECT_EQ(Synth.Osc1GroupButton + Synth.Osc1GroupDrag, 2);
+  EXPECT_EQ(Synth.Osc2GroupButton + Synth.Osc2GroupDrag + Synth.Sync, 0);
+  // Off: light at the centre, red-brown at the rim; on: the other way round,
+  // lit from the lower right. The corners keep the panel colour.
+  const Raster& off = Picture(kOsc2GroupButtonCanvas);
+  const Raster& on = Picture(kOsc1GroupButtonCanvas);
+  EXPECT_EQ(PixelAt(off, 20, 20), Rgb(255, 255, 255));
+  EXPECT_EQ(PixelAt(off, 34, 20), Rgb(195, 153, 144));
+  EXPECT_EQ(PixelAt(on, 22, 22), Rgb(136, 51, 34));
+  EXPECT_EQ(PixelAt(on, 0, 0), Synth.PanelColour);
+}
+
+using Points = std::array<std::array<double, 2>, 4>;
+Points PointsOf(int osc) {
+  Points p;
+  for (int k = 0; k < 4; ++k)
+    p[k] = {Synth.*kWarpPointFields[osc - 1].X[k], Synth.*kWarpPointFields[osc - 1].Y[k]};
+  return p;
+}
+const Points kDefaults = {{{8, 190}, {200, 140}, {80, 10}, {160, 180}}};
+
+// Every keyframe is its point mapped (Out = x * 2.5, In = y / 2).
+bool KeyframesMatchPoints(int osc) {
+  for (int k = 0; k < 4; ++k) {
+    const auto [x, y] = PointsOf(osc)[k];
+    if (Synth.*kWarpKeyframes[osc - 1].Out[k] != x * 2.5 ||
+        Synth.*kWarpKeyframes[osc - 1].In[k] != y / 2)
       return false;
   }
   return true;
 }
 
-TEST_F(ControlsTest, RoundButtonLooks) {
-  const Colour dark = Rgb(136, 51, 34), light = Rgb(255, 255, 255);
-  for (int state : {0, 1, 0}) {
-    if (state != Synth.Sync) {
-      Press(kSyncButton, 20, 20);
-      RunQueued();
-    }
-    ASSERT_EQ(Synth.Sync, state);
-    // The panel-coloured corners of the first drawing are never repainted.
-    for (auto [x, y] : {std::pair{0, 0}, {40, 40}, {4, 4}})
-      EXPECT_EQ(PixelAt(Picture(kSyncButton), x, y), Synth.PanelColour);
-    for (auto [x, y] : {std::pair{20, 20}, {22, 22}, {20, 1}, {39, 20}, {8, 8}, {32, 32}})
-      EXPECT_TRUE(state == 0 ? GradientAt(x, y, 20, 20, 28, light, dark)
-                             : GradientAt(x, y, 22, 22, 51, dark, light))
-          << state << " at " << x << ", " << y;
+TEST_F(ControlsTest, WarpEditorPicksMovesAndDraws) {
+  const Raster& r = Picture(kOsc1WarpCanvas);
+  const std::pair<std::array<int, 2>, Colour> probes[] = {
+      {{100, 100}, Rgb(0, 0, 0)},       {{8, 194}, Rgb(0, 255, 0)},    // ground, dot 1
+      {{199, 144}, Rgb(255, 255, 255)}, {{164, 180}, Rgb(255, 0, 0)},  // dots 2 and 4
+      {{104, 165}, Rgb(0, 255, 0)},     {{140, 75}, Rgb(255, 204, 0)}, // lines 1 and 2
+      {{80, 10}, Rgb(255, 0, 0)}};                                     // lines over dots
+  for (const auto& [at, colour] : probes)
+    EXPECT_EQ(PixelAt(r, at[0], at[1]), colour) << at[0] << ", " << at[1];
+
+  // A move with the button held picks a point strictly inside its 10 x 10
+  // square, the lower-numbered where squares overlap, and takes it along.
+  const int rows[][3] = {{4, -4, 1}, {-4, 4, 1}, {5, 0, 0}, {0, -5, 0}};
+  for (const auto& [dx, dy, picks] : rows) {
+    SetUp();
+    Drag(kOsc1WarpCanvas, 80 + dx, 10 + dy);
+    RunQueued();
+    EXPECT_EQ(Synth.Osc1DragPoint, picks ? "ThirdPoint" : "Unpressed") << dx << ", " << dy;
+    EXPECT_EQ(PointsOf(1)[2][0], 80.0 + picks * dx) << dx << ", " << dy;
   }
+  SetUp();
+  for (auto [x, y] : {std::pair{199, 140}, {12, 190}}) // point 2 beside point 1
+    Drag(kOsc1WarpCanvas, x, y);
+  Release(kOsc2WarpCanvas); // a release on either canvas ends both drags
+  Drag(kOsc1WarpCanvas, 10, 190);
+  Drag(kOsc1WarpCanvas, 201, 50); // outside: the point stays where it was put
+  RunQueued();
+  EXPECT_EQ(Synth.Osc1DragPoint, "FirstPoint");
+  EXPECT_EQ(PointsOf(1)[0], (std::array<double, 2>{10, 190}));
+  EXPECT_EQ(PointsOf(1)[1], (std::array<double, 2>{12, 190}));
+
+  // Group mode shifts all points, or none when one would leave the canvas.
+  SetUp();
+  Press(kOsc1GroupButtonCanvas, 20, 20);
+  for (auto [x, y] : {std::pair{5, 194}, {4, 201}, {-1, 194}})
+    Drag(kOsc1WarpCanvas, x, y);
+  RunQueued();
+  EXPECT_EQ(PointsOf(1), (Points{{{5, 194}, {197, 144}, {77, 14}, {157, 184}}}));
+  EXPECT_TRUE(KeyframesMatchPoints(1));
+  EXPECT_EQ(PointsOf(2), kDefaults);
+  fake::ControlById(kOsc1WarpCanvas).DrawingFails = true; // not moved if not drawn
+  Drag(kOsc1WarpCanvas, 6, 194);
+  RunQueued();
+  EXPECT_EQ(PointsOf(1)[0][0], 5);
 }
 
-TEST_F(ControlsTest, ButtonsToggleTheirOwnFlagsOnEachDrawablePress) {
-  Press(kOsc1GroupButtonCanvas, 20, 20);
-  RunQueued();
-  EXPECT_EQ(Synth.Osc1GroupButton + Synth.Osc1GroupDrag, 2);
-  EXPECT_EQ(Synth.Sync + Synth.Osc2GroupButton + Synth.Osc2GroupDrag, 0);
-
-  // A double-click delivers two presses: on, then off again.
-  for (int click = 0; click < 2; ++click) {
-    Press(kOsc2GroupButtonCanvas, 20, 20);
-    Release(kOsc2GroupButtonCanvas);
+// A menu or a font that fails leaves the rest of the window built.
+TEST(WindowBuilding, EveryControlEvenWhenMenuAndFontsFail) {
+  for (bool failing : {false, true}) {
+    fake::Reset();
+    InitSynthState(); // MixMode 0 until the selector is drawn
+    fake::Get().MenuFails = fake::Get().FontFails = failing;
+    BuildWindow();
+    const fake::World& w = fake::Get();
+    EXPECT_EQ(std::tie(w.Title, w.ClientWidth, w.ClientHeight, w.WindowShown, w.WindowColour),
+              std::make_tuple("Velmora", 665, 465, true, Rgb(85, 0, 0)));
+    EXPECT_EQ(w.MenuItems.size(), failing ? 0u : 1u);
+    EXPECT_EQ(Synth.MixMode, 1);
+    const fake::Control& label = fake::ControlById(kOsc2GroupLabel);
+    EXPECT_EQ(std::tie(label.Text, label.X, label.Y, label.TextColour, label.Background),
+              std::make_tuple("Group", 585, 197, Rgb(255, 255, 255), Rgb(85, 0, 0)));
+    EXPECT_EQ(label.Font != 0, !failing);
+    EXPECT_TRUE(fake::ControlById(kModeSelectorCanvas).Sunken);
+    EXPECT_EQ(PixelAt(fake::ControlById(kSyncButton).Picture, 20, 20), Rgb(255, 255, 255));
+    EXPECT_EQ(PixelAt(fake::ControlById(kOsc2WarpCanvas).Picture, 163, 178), Rgb(255, 0, 0));
+    EXPECT_EQ(fake::ControlById(Synth.Knobs[5].ValueLabel).Text, "50");
   }
-  RunQueued();
-  EXPECT_EQ(Synth.Osc2GroupButton + Synth.Osc2GroupDrag, 0);
-  EXPECT_EQ(Draws(kOsc2GroupButtonCanvas), 1 + 2);
-
-  Drag(kSyncButton, 20, 20);
-  Release(kSyncButton);
-  fake::ControlById(kSyncButton).DrawingFails = true;
-  Press(kSyncButton, 20, 20);
-  RunQueued();
-  fake::ControlById(kSyncButton).DrawingFails = false;
-  EventLoopPass(); // timed out: still reports the press, but is no press
-  EXPECT_EQ(Synth.Sync, 0);
-  EXPECT_EQ(Synth.Osc1GroupButton + Synth.Osc1GroupDrag, 2);
 }
 
 } // namespace

@@ -33,7 +33,7 @@ protected:
     }
   }
 
-  // Each queued event is taken by one pass; a pass with none times out.
+  // Each queued event is taken by one pass.
   static void Queue(int canvas, tk::EventType type, int x, int y, int buttons) {
     fake::Get().Events.push_back(fake::CanvasEvent(canvas, type, x, y, buttons));
   }
