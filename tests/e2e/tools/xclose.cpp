@@ -2,29 +2,19 @@
 // box: a WM_DELETE_WINDOW client message. Usage: xclose WINDOW_ID
 #include <X11/Xlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: xclose WINDOW_ID\n");
-    return 2;
-  }
   Display* display = XOpenDisplay(nullptr);
-  if (!display) {
-    std::fprintf(stderr, "xclose: no display\n");
-    return 1;
-  }
-  const Window window = std::strtoul(argv[1], nullptr, 0);
+  if (argc != 2 || display == nullptr)
+    return 2;
   XEvent ev = {};
   ev.xclient.type = ClientMessage;
-  ev.xclient.window = window;
+  ev.xclient.window = std::strtoul(argv[1], nullptr, 0);
   ev.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
   ev.xclient.format = 32;
   ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display, window, False, NoEventMask, &ev);
-  XSync(display, False);
-  XCloseDisplay(display);
+  XSendEvent(display, ev.xclient.window, False, NoEventMask, &ev);
+  XCloseDisplay(display); // flushes the request
   return 0;
 }
