@@ -115,7 +115,7 @@ public:
       break;
     case 0x51:
       if (length != 3)
-        return Fail(error, "a tempo change of " + std::to_string(length) + " bytes instead of 3");
+        return Fail(error, "a tempo change of length " + std::to_string(length) + " instead of 3");
       event.What = Event::Kind::Tempo;
       event.Value = static_cast<uint32_t>(data[0]) << 16 | data[1] << 8 | data[2];
       if (event.Value == 0)
