@@ -1,13 +1,16 @@
 // Writes the bundle's description from the same tables the plugin and the
 // window use, so that ports, ranges, defaults and presets cannot drift apart:
 //   velmora-lv2-ttl DIR MINOR MICRO
-// writes DIR/manifest.ttl, DIR/velmora.ttl and DIR/presets.ttl (the version
-// is the plugin's lv2:minorVersion and lv2:microVersion).
+// writes DIR/manifest.ttl, DIR/velmora.ttl and DIR/presets/NAME.ttl for
+// every factory preset (the version is the plugin's lv2:minorVersion and
+// lv2:microVersion). A preset is its own file and its URI is the file's, so
+// that a host can load one by its path too (`jalv -l .../presets/NAME.ttl`).
 #include "lv2/ports.h"
 
 #include "core/presets.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -27,7 +30,7 @@ const char kPrefixes[] = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                          "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                          "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
-std::string PresetUri(const Preset& p) { return std::string(kPluginUri) + "#" + p.Name; }
+std::string PresetFile(const Preset& p) { return std::string("presets/") + p.Name + ".ttl"; }
 
 // A number as Turtle reads it: whole values without a decimal point.
 std::string Number(double v) {
@@ -42,8 +45,8 @@ std::string Manifest() {
        ">\n  a lv2:Plugin, lv2:InstrumentPlugin ;\n  lv2:binary <velmora.so> ;\n"
        "  rdfs:seeAlso <velmora.ttl> .\n";
   for (const Preset& p : kPresets) {
-    t += "\n<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
-         "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  rdfs:seeAlso <presets.ttl> .\n";
+    t += "\n<" + PresetFile(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
+         "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  rdfs:seeAlso <" + PresetFile(p) + "> .\n";
   }
   return t;
 }
@@ -116,27 +119,25 @@ std::string Plugin(const std::string& minor, const std::string& micro) {
   return t + " .\n";
 }
 
-std::string Presets() {
+std::string PresetText(const Preset& p) {
   std::string t = kPrefixes;
-  for (const Preset& p : kPresets) {
-    t += "<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
-         "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  lv2:port";
-    for (int port = kFirstKnobPort; port < kPortCount; ++port) {
-      int value = 0;
-      if (port < kModePort)
-        value = p.Knobs[port - kFirstKnobPort];
-      else if (port == kModePort)
-        value = p.Mode;
-      else if (port == kSyncPort)
-        value = p.Sync ? 1 : 0;
-      else
-        value = p.Points[PointOf(port).Osc][PointOf(port).Keyframe][PointOf(port).IsY ? 1 : 0];
-      t += std::string(port == kFirstKnobPort ? "\n" : " ,\n") + "    [ lv2:symbol \"" +
-           SymbolOf(port) + "\" ; pset:value " + std::to_string(value) + " ]";
-    }
-    t += " .\n\n";
+  t += "<>\n  a pset:Preset ;\n  lv2:appliesTo <" + std::string(kPluginUri) +
+       "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  lv2:port";
+  for (int port = kFirstKnobPort; port < kPortCount; ++port) {
+    const PointPort point = PointOf(port);
+    int value = 0;
+    if (port < kModePort)
+      value = p.Knobs[port - kFirstKnobPort];
+    else if (port == kModePort)
+      value = p.Mode;
+    else if (port == kSyncPort)
+      value = p.Sync ? 1 : 0;
+    else
+      value = p.Points[point.Osc][point.Keyframe][point.IsY ? 1 : 0];
+    t += std::string(port == kFirstKnobPort ? "\n" : " ,\n") + "    [ lv2:symbol \"" +
+         SymbolOf(port) + "\" ; pset:value " + std::to_string(value) + " ]";
   }
-  return t;
+  return t + " .\n";
 }
 
 bool Write(const std::string& path, const std::string& text) {
@@ -158,8 +159,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  const bool written = Write(dir + "/manifest.ttl", Manifest()) &&
-                       Write(dir + "/velmora.ttl", Plugin(argv[2], argv[3])) &&
-                       Write(dir + "/presets.ttl", Presets());
+  std::error_code error;
+  std::filesystem::create_directories(dir + "/presets", error);
+  bool written = Write(dir + "/manifest.ttl", Manifest()) &&
+                 Write(dir + "/velmora.ttl", Plugin(argv[2], argv[3]));
+  for (const Preset& p : kPresets)
+    written = written && Write(dir + "/" + PresetFile(p), PresetText(p));
   return written ? 0 : 1;
 }
