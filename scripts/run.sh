@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the synth and starts it.
+# Installs what is missing, builds the synth and starts it. The build folder
+# build/ holds the program alone; the test command builds elsewhere.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF \
+  -DVELMORA_SANITIZE= -DVELMORA_FUZZ=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target velmora
 exec ./build/velmora

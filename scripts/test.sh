@@ -1,47 +1,88 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every configuration and runs every test:
-# unit and end-to-end tests (real window under Xvfb, real audio and MIDI path
-# through a private JACK server), ASan+UBSan unit tests and a two-minute soak
-# of the program, ThreadSanitizer concurrency tests, RealtimeSanitizer on the
-# callback and on the whole program, and the MIDI fuzzer.
+# The test command. Installs what is missing, then builds and runs, each
+# configuration in a build folder of its own (never build/, which run.sh
+# keeps for the program alone):
+#   plain         unit, end-to-end and soak tests; the benchmarks must build
+#   ASan + UBSan  unit tests and a soak of the program
+#   TSan          the two-voice and thread-ordering tests
+#   RTSan         the engine driven through notes and knob moves, then the
+#                 program playing, under RealtimeSanitizer (clang-22)
+#   fuzzer        the MIDI fuzzer (clang-14 libFuzzer)
+# Every option a configuration relies on is given here, so a value left in
+# a cache cannot switch tests off. A stage that runs no test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+total=0
 
 ./scripts/install-deps.sh --test
 
-step() { printf '\n=== %s\n' "$*"; }
+step() {
+  printf '\n=== %s\n' "$*"
+  stage_start=$SECONDS
+}
+done_step() { printf '=== %s tests, %d s\n' "$1" $((SECONDS - stage_start)); }
 
-step "build and test (unit and end-to-end, then a two-minute soak)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SOAK=ON >/dev/null
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs" --timeout 400 -E soak
-ctest --test-dir build --timeout 400 -R soak -V
+# configure DIR [cmake options]: the options every configuration states.
+configure() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DVELMORA_TESTS=ON -DVELMORA_FUZZ=OFF -DVELMORA_SOAK_SECONDS=30 "$@" >/dev/null
+}
 
-step "ASan + UBSan: unit tests and a two-minute soak of the program"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE="address;undefined" \
-  -DVELMORA_E2E=OFF -DVELMORA_SOAK=ON -DVELMORA_BENCH=OFF >/dev/null
-cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 300 -E '^realtime_|soak'
-ctest --test-dir build-asan --timeout 400 -R soak -V
+# run_ctest DIR [ctest options]: shows the run, fails on a failure or when
+# no test ran, and counts the tests.
+ran=0
+run_ctest() {
+  local dir=$1 out
+  shift
+  out=$(ctest --test-dir "$dir" --no-tests=error --output-on-failure -j"$jobs" "$@" 2>&1 |
+    tee /dev/stderr) || return 1
+  ran=$(grep -o 'tests failed out of [0-9]*' <<<"$out" | tail -1 | grep -o '[0-9]*$' || true)
+  if [ "${ran:-0}" -eq 0 ]; then
+    echo "no test ran in $dir" >&2
+    return 1
+  fi
+  total=$((total + ran))
+}
 
-step "ThreadSanitizer: the three threads"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread \
-  -DVELMORA_E2E=OFF -DVELMORA_BENCH=OFF >/dev/null
-cmake --build build-tsan -j"$jobs" --target concurrency_tests midi_tests
-TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan --output-on-failure -j"$jobs" \
-  --timeout 300 -R 'Concurrency|Ordering'
+step "plain build: unit, end-to-end and soak tests"
+configure build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE= -DVELMORA_BENCH=ON \
+  -DVELMORA_E2E=ON -DVELMORA_SOAK=ON
+cmake --build build-test -j"$jobs"
+run_ctest build-test
+done_step "$ran"
 
-step "RealtimeSanitizer (clang-22): the callback, then the program playing"
-CXX=clang++-22 CC=clang-22 cmake -S . -B build-rtsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELMORA_SANITIZE=realtime -DVELMORA_BENCH=OFF >/dev/null
-cmake --build build-rtsan -j"$jobs" --target realtime_tests velmora audio_probe xclose midi_source
-RTSAN_OPTIONS="halt_on_error=1" ./build-rtsan/tests/realtime_tests
-RTSAN_OPTIONS="halt_on_error=1" ./tests/e2e/midi_test.sh build-rtsan
+unit=(engine_tests midi_tests ui_tests)
+program=(velmora audio_probe xclose midi_source)
 
-if [ -x fuzz/run.sh ]; then
-  step "MIDI fuzzer (clang-14 libFuzzer)"
-  FUZZ_SECONDS=${FUZZ_SECONDS:-30} ./fuzz/run.sh
-fi
+step "ASan + UBSan: unit tests and a soak of the program"
+configure build-test-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE="address;undefined" \
+  -DVELMORA_BENCH=OFF -DVELMORA_E2E=OFF -DVELMORA_SOAK=ON
+cmake --build build-test-asan -j"$jobs" --target "${unit[@]}" "${program[@]}"
+run_ctest build-test-asan -L 'unit|soak'
+done_step "$ran"
 
-step "all tests passed"
+step "ThreadSanitizer: two voices on two threads, and the three threads of one"
+configure build-test-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread \
+  -DVELMORA_BENCH=OFF -DVELMORA_E2E=OFF -DVELMORA_SOAK=OFF
+cmake --build build-test-tsan -j"$jobs" --target engine_tests midi_tests
+TSAN_OPTIONS="halt_on_error=1" run_ctest build-test-tsan -R '^(TwoVoices|OrderingOfNoteState)\.'
+done_step "$ran"
+
+step "RealtimeSanitizer (clang-22): the engine through notes and knob moves, then the program"
+CXX=clang++-22 CC=clang-22 configure build-test-rtsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVELMORA_SANITIZE=realtime -DVELMORA_BENCH=OFF -DVELMORA_E2E=ON -DVELMORA_SOAK=OFF
+cmake --build build-test-rtsan -j"$jobs" --target engine_tests "${program[@]}"
+RTSAN_OPTIONS="halt_on_error=1" run_ctest build-test-rtsan -R '^(Reference\.|TwoVoices\.|e2e_story$)'
+done_step "$ran"
+
+step "MIDI fuzzer (clang-14 libFuzzer)"
+FUZZ_SECONDS=${FUZZ_SECONDS:-30} ./fuzz/run.sh
+seeds=$(find fuzz/corpus -type f | wc -l)
+[ "$seeds" -gt 0 ] || { echo "no seed corpus" >&2; exit 1; }
+echo "fuzzer: ${FUZZ_SECONDS:-30} s of fuzzing, then $seeds seed inputs replayed: no crash, no report"
+total=$((total + 1))
+done_step 1
+
+printf '\n=== all %d tests passed in %d s\n' "$total" "$SECONDS"
