@@ -1,0 +1,153 @@
+// The numbers the engine must give, measured on the state and the samples:
+// the default note's timeline, sounding pitches,
+// and the cases the random reference run cannot reach.
+#include "engine/engine.h"
+#include "support/test_support.h"
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+using test::NoteOff;
+using test::NoteOn;
+using test::Render;
+
+TEST(Timeline, DefaultNoteFromStartUpToTheEndOfItsRelease) {
+  auto voice = test::NewVoice();
+  EngineState& s = *voice;
+  struct Row {
+    int note; // before the frames: -1 nothing, 0 the note-off, -2 note-off and on at once, else a
+              // note-on
+    int frames;
+    double level, levelTolerance, kneeIn, kneeTolerance; // Osc1WarpIn after the frames
+    bool silent;                                         // every sample exactly 0
+  };
+  const Row rows[] = {
+      {-1, 1, 0, 0, 90, 0, true},             // start-up: a release of no length, over
+      {69, 1001, 0, 0, 90, 0, true},          // fade-out of silence, knee frozen
+      {-1, 1, 0, 0, 95, 0, true},             // attack start: t = 0, keyframe 1
+      {-1, 15, 0.9917, 5e-5, 70.2, 0.1, 0},   // t = 15 of 15.12
+      {-1, 44100, 0.5, 1e-5, 5, 1e-3, 0},     // decay over one second to Sustain 50
+      {-1, 10, 0.5, 0, 5, 0, 0},              // sustain: keyframe 3
+      {-2, 1, 0.5, 0, 5, 0, 0},               // re-struck: the fade starts from what sounds
+      {-1, 1000, 0, 0, 5, 0, 0},              // and ends at 0, the knee frozen
+      {-1, 16 + 44100 + 10, 0.5, 0, 5, 0, 0}, // sustain again
+      {0, 3652, 0.25, 1e-3, 47.5, 0.01, 0},   // half of the 0.1656 s release
+      {-1, 3652, 0, 0, 90, 0, 0},             // released: keyframe 4
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "row after " << r.frames << " frames, note " << r.note);
+    if (r.note == 0 || r.note == -2)
+      NoteOff(s);
+    if (r.note > 0 || r.note == -2)
+      NoteOn(s, r.note > 0 ? r.note : 69);
+    for (float v : Render(s, r.frames))
+      ASSERT_TRUE(!r.silent || v == 0.0f);
+    EXPECT_NEAR(s.EnvelopeLevel, r.level, r.levelTolerance);
+    EXPECT_NEAR(s.Osc1WarpIn, r.kneeIn, r.kneeTolerance);
+  }
+  EXPECT_NEAR(s.AttackSamples, 15.12, 0.01);
+  EXPECT_NEAR(s.ReleaseSamples / 44100, 0.1656, 1e-4);
+  EXPECT_EQ(s.Osc2WarpOut, 400); // keyframe 4 of the other oscillator too
+}
+
+// Rising zero crossings of a sustained tone, interpolated linearly.
+double MeasuredHz(const std::vector<float>& v) {
+  double first = -1, last = -1;
+  int count = -1;
+  for (size_t i = 1; i < v.size(); ++i)
+    if (v[i - 1] < 0 && v[i] >= 0) {
+      last = double(i - 1) + v[i - 1] / (v[i - 1] - v[i]);
+      first = first < 0 ? last : first;
+      ++count;
+    }
+  return count * 44100.0 / (last - first);
+}
+
+// Periods are whole samples from a single-precision pitch ratio, so note 69
+// sounds at 441 Hz; 33 at 309 cents is where a double ratio would round the
+// other way (1341).
+TEST(Timeline, SoundingPitchIsTheSampleRateOverAWholePeriod) {
+  const int rows[][3] = {{69, 1200, 100}, {60, 1200, 169}, {69, 2400, 50}, {69, 0, 200},
+                         {33, 309, 1342}, {127, 2400, 2},  {0, 0, 10788}};
+  for (const auto& [note, pitch, period] : rows) {
+    auto s = test::NewVoice();
+    for (int k = 0; k < 4; ++k) // oscillator 1 alone, unbent
+      (*s).*kWarpKeyframes[0].In[k] = (*s).*kWarpKeyframes[0].Out[k] = 50;
+    s->MixAmount = 100;
+    s->Osc1Pitch = pitch;
+    NoteOn(*s, note);
+    const std::vector<float> tone = Render(*s, 1001 + 44100 + 200 + 44100);
+    EXPECT_EQ(s->Osc1Period, period) << note << " at " << pitch;
+    if (period >= 10 && period < 2000) {
+      EXPECT_NEAR(MeasuredHz({tone.end() - 44100, tone.end()}), 44100.0 / period, 0.01) << note;
+    }
+  }
+}
+
+TEST(Timeline, ClockRestartInsideOneBuffer) {
+  auto voice = test::NewVoice();
+  EngineState& s = *voice;
+  NoteOn(s, 69);
+  Render(s, 1001 + 16 + 44100 + 10); // sustain
+  s.EnvelopeClock = kClockLimit - 5;
+  const std::vector<float> out = Render(s, 8, 8);
+  // Frames at t = limit - 5 .. limit sound; at limit + 1 the clock restarts
+  // and the ramp silences that frame; the next is the attack's t = 1.
+  for (int i = 0; i < 6; ++i)
+    EXPECT_NE(out[i], 0.0f) << i;
+  EXPECT_EQ(out[6], 0.0f);
+  EXPECT_EQ(s.EnvelopeClock, 2);
+  EXPECT_EQ(s.EnvelopeLevel, 1 / s.AttackSamples);
+  // With the key up the restart ends what is left of the release.
+  NoteOff(s);
+  s.EnvelopeClock = kClockLimit;
+  Render(s, 3);
+  EXPECT_EQ(s.EnvelopeLevel, 0.0);
+}
+
+TEST(Timeline, EdgesOfTheOscillators) {
+  auto voice = test::NewVoice();
+  EngineState& s = *voice;
+  float sentinel = 123.0f; // a buffer of no frames is left alone
+  RenderBlock(s, &sentinel, 0);
+  EXPECT_EQ(sentinel, 123.0f);
+  EXPECT_EQ(s.EnvelopeClock, 0);
+  // A frequency that cannot be played is silence, never NaN or a crash.
+  for (double hz : {std::nan(""), double(INFINITY), -1.0, 0.0, 1e300}) {
+    s.NoteFrequency = hz;
+    s.Gate = 1;
+    for (float v : Render(s, 1500))
+      ASSERT_EQ(v, 0.0f) << hz;
+  }
+  // A counter left hours past a shortened period stays bounded and audible.
+  NoteOn(s, 69);
+  Render(s, 2000);
+  s.Osc1PhaseCounter = INT32_MAX - 10;
+  for (float v : Render(s, 40))
+    ASSERT_TRUE(std::isfinite(v));
+  EXPECT_GE(s.Osc1PhaseCounter, 0);
+  // Oscillator 2 under Sync reaches phase 1 with its knee at In 100: the
+  // curve's end point (1, 1), not 0 / 0.
+  s.MixMode = 1;
+  s.MixAmount = 0;
+  s.Osc2WarpIn = 100;
+  s.Osc2WarpOut = 300;
+  EXPECT_EQ(WarpAndCombine(s, 0.5f, 1.0f), static_cast<float>(std::sin(6.2831854820251465)));
+  // "-AM" upper range: silent when the last output cancels the depth exactly.
+  struct Row {
+    double mix;
+    float last;
+    bool silent;
+  };
+  s.MixMode = 3;
+  for (const Row& r : {Row{60, -1.0f, true}, Row{60, -0.999f, false}, Row{90, -0.25f, true}}) {
+    s.MixAmount = r.mix;
+    s.OscOutput = r.last;
+    EXPECT_EQ(WarpAndCombine(s, 0.2f, 0.15f) == 0.0f, r.silent) << r.mix << " after " << r.last;
+  }
+}
+
+} // namespace
+} // namespace velmora
