@@ -1,0 +1,50 @@
+// Fuzz target for velmora-render's MIDI file reader: any bytes as a file.
+// Aborts when a refusal gives no reason in one line or leaves messages, when
+// an accepted file gives a message the handler could not have been handed by
+// a port, samples that go backwards or past the end, or more messages than
+// its bytes can hold.
+#include "midi/message.h"
+#include "render/midifile.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void Check(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+  }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace velmora;
+  const std::span<const uint8_t> bytes(data, size);
+  MidiSchedule schedule;
+  std::string error;
+  if (!ParseMidiSchedule(bytes, schedule, error)) {
+    Check(!error.empty() && error.find('\n') == std::string::npos, "a refusal without a reason");
+    Check(schedule.Messages.empty() && schedule.EndSample == 0, "a refusal left a schedule");
+    return 0;
+  }
+  Check(error.empty(), "a reason given for an accepted file");
+  // The shortest message event is a one-byte delta time and one data byte.
+  Check(schedule.Messages.size() <= size / 2, "more messages than the file can hold");
+  Check(schedule.Messages.capacity() == schedule.Messages.size(), "memory beyond the messages");
+  int64_t last = 0;
+  for (const TimedMessage& m : schedule.Messages) {
+    Check(m.Sample >= last, "a message before the one ahead of it");
+    last = m.Sample;
+    const uint8_t message[3] = {static_cast<uint8_t>(m.Word), static_cast<uint8_t>(m.Word >> 8),
+                                static_cast<uint8_t>(m.Word >> 16)};
+    const size_t length = (m.Word & 0xE0) == 0xC0 ? 2 : 3;
+    Check(m.Word < 0x1000000 && (m.Word & 0xFF) >= 0x80 && (m.Word & 0xFF) < 0xF0 &&
+              PackShortMessage(std::span<const uint8_t>(message, length)) == m.Word,
+          "a message that is not a whole channel message");
+  }
+  Check(schedule.EndSample >= last, "the end before the last message");
+  return 0;
+}
