@@ -172,6 +172,6 @@ const LV2_Descriptor kDescriptor = {kPluginUri, Instantiate, ConnectPort, Activa
 
 } // namespace velmora::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
   return index == 0 ? &velmora::lv2::kDescriptor : nullptr;
 }
