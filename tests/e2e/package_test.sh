@@ -36,7 +36,8 @@ mapfile -t files < <(dpkg -L velmora | while read -r f; do [ ! -f "$f" ] || echo
 depends=" $(field Depends | tr ',|' '  ' | sed 's/([^)]*)//g') "
 for f in "${files[@]}"; do
   for lib in $(readelf -d "$f" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    path=$(ldd "$f" | awk -v l="$lib" '$1 == l { print $3 }')
+    path=$(ldd "$f" | awk -v l="$lib" '$1 == l { print $3 } $1 ~ "/" l "$" { print $1 }')
+    [ -n "$path" ] || fail "$f: $lib is not found"
     pkg=$({ dpkg -S "$path" || dpkg -S "${path#/usr}" || dpkg -S "/usr$path"; } 2>/dev/null | sed 's/[:,].*//;q')
     [[ "$depends" == *" $pkg "* ]] || fail "$f links $lib ($path, package '$pkg'), which Depends lacks"
   done

@@ -79,7 +79,7 @@ send keys on 69 100
 wait_samples 22050
 send keys restart
 answer keys '^restarted' || fail "the source did not restart"
-wait_samples 44100
+wait_samples 88200
 measure 8820
 [ "$RMS" = 0 ] || fail "the held note kept sounding after its source restarted"
 snap 45 20 170 407 label
@@ -99,7 +99,7 @@ wait_samples 22050
 click_at 97 415
 sleep 0.3
 xdotool key Down Return
-wait_samples 26460
+wait_samples 44100
 measure 8820
 [ "$RMS" = 0 ] || fail "the held note did not release when the port changed"
 send late on 60 100
