@@ -29,7 +29,7 @@ TEST_F(ControlsTest, SelectorMovesByOverlappingBandsAndRepaintsOnlyOnAChange) {
     EXPECT_EQ(PixelAt(r, 5, to == 1 ? 60 : 10), Rgb(237, 237, 237)) << to;
   }
   fake::ControlById(kModeSelectorCanvas).DrawingFails = true; // not taken if not drawn
-  Press(kModeSelectorCanvas, 8, 70);
+  Press(kModeSelectorCanvas, 8, 10);
   RunQueued();
   EXPECT_EQ(Synth.MixMode, 3);
 }

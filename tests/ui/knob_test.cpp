@@ -80,8 +80,10 @@ TEST_F(Knobs, PicturesShowTheValueAsAGreenSector) {
     for (double a : r.dark)
       EXPECT_EQ(Track(r.knob, a), kTrack) << "knob " << r.knob << " at " << a;
   }
-  const Raster& p = Picture(K(3).Canvas); // ring, scale mark, zero mark, corner
-  EXPECT_EQ(PixelAt(p, 78, 40), Rgb(114, 114, 114));
+  const Raster& p = Picture(K(3).Canvas);            // ring, scale mark, zero mark, corner
+  EXPECT_EQ(PixelAt(p, 78, 40), Rgb(114, 114, 114)); // the ring darkens clockwise from
+  EXPECT_LT(PixelAt(p, 39, 2), Rgb(56, 56, 56));     // a seam at 12 o'clock
+  EXPECT_GT(PixelAt(p, 41, 2), Rgb(130, 130, 130));
   EXPECT_EQ(PixelAt(p, 75, 40), Rgb(170, 170, 170));
   EXPECT_EQ(PixelAt(p, 40, 5), Rgb(0, 0, 0));
   EXPECT_EQ(PixelAt(p, 0, 0), Synth.PanelColour);
@@ -101,7 +103,11 @@ TEST_F(Knobs, APressGrabsWithinARoundedDistanceOf38) {
   }
   SetUp(); // only the press itself, with the cursor over the knob, grabs
   fake::Get().UnderCursor = K(4).Canvas;
+  fake::Get().AsyncButtons = tk::kLeftButton;
   Press(K(5).Canvas, 40, 40);
+  EventLoopPass();
+  EXPECT_EQ(Synth.DraggedKnob, 0);
+  fake::Get().UnderCursor = K(5).Canvas;
   Drag(K(5).Canvas, 40, 40);
   RunQueued();
   EXPECT_EQ(Synth.DraggedKnob, 0);
