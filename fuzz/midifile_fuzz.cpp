@@ -35,14 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(schedule.Messages.size() <= size / 2, "more messages than the file can hold");
   Check(schedule.Messages.capacity() == schedule.Messages.size(), "memory beyond the messages");
   int64_t last = 0;
-  for (const TimedMessage& m : schedule.Messages) {
-    Check(m.Sample >= last, "a message before the one ahead of it");
-    last = m.Sample;
-    const uint8_t message[3] = {static_cast<uint8_t>(m.Word), static_cast<uint8_t>(m.Word >> 8),
-                                static_cast<uint8_t>(m.Word >> 16)};
-    const size_t length = (m.Word & 0xE0) == 0xC0 ? 2 : 3;
-    Check(m.Word < 0x1000000 && (m.Word & 0xFF) >= 0x80 && (m.Word & 0xFF) < 0xF0 &&
-              PackShortMessage(std::span<const uint8_t>(message, length)) == m.Word,
+  for (const TimedMessage& message : schedule.Messages) {
+    Check(message.Sample() >= last, "a message before the one ahead of it");
+    last = message.Sample();
+    const uint32_t word = message.Word();
+    const uint8_t packed[3] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
+                               static_cast<uint8_t>(word >> 16)};
+    const size_t length = (word & 0xE0) == 0xC0 ? 2 : 3;
+    Check((word & 0xFF) >= 0x80 && (word & 0xFF) < 0xF0 &&
+              PackShortMessage(std::span<const uint8_t>(packed, length)) == word,
           "a message that is not a whole channel message");
   }
   Check(schedule.EndSample >= last, "the end before the last message");

@@ -56,9 +56,9 @@ bool Bounce(EngineState& s, const MidiSchedule& schedule, const std::optional<do
   };
 
   for (const TimedMessage& message : schedule.Messages) {
-    if (!renderUntil(message.Sample))
+    if (!renderUntil(message.Sample()))
       return false;
-    HandleMidiData(s, message.Word);
+    HandleMidiData(s, message.Word());
   }
   if (!renderUntil(schedule.EndSample))
     return false;

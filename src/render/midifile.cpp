@@ -284,9 +284,10 @@ private:
 } // namespace
 
 int64_t SampleAt(double seconds) {
-  // Far past any render (a WAV file holds about 6.8 hours), and far from
-  // overflow.
-  constexpr double kFarSamples = 1e15;
+  // Far past any render (a WAV file holds about 6.8 hours), and within what
+  // a schedule can hold.
+  constexpr double kFarSamples = 1e12;
+  static_assert(kFarSamples < TimedMessage::kSampleLimit);
   const double samples = seconds * kSampleRate;
   if (!(samples < kFarSamples))
     return static_cast<int64_t>(kFarSamples);
@@ -345,7 +346,7 @@ bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, s
     if (event.What == Event::Kind::Message) {
       // The order of the file stands whatever the rounding of the times.
       last = std::max(last, SampleAt(seconds));
-      schedule.Messages.push_back({last, event.Value});
+      schedule.Messages.emplace_back(last, event.Value);
     }
     if (readers[t].Next(pending[t], error))
       queue.push({pending[t].Pulses, t});

@@ -9,9 +9,21 @@
 
 namespace velmora {
 
-struct TimedMessage {
-  int64_t Sample; // arrives before this sample is rendered
-  uint32_t Word;  // status | data1 << 8 | data2 << 16, as MidiInputHandler takes it
+// A short message and the sample before which it arrives, in 8 bytes: a dense
+// file holds a message in every 3 of its bytes, so the schedule is most of
+// the memory a render takes.
+class TimedMessage {
+public:
+  static constexpr int64_t kSampleLimit = int64_t{1} << 40; // samples stay below it
+
+  TimedMessage(int64_t sample, uint32_t word)
+      : bits_(static_cast<uint64_t>(sample) << 24 | (word & 0xFFFFFF)) {}
+  int64_t Sample() const { return static_cast<int64_t>(bits_ >> 24); }
+  // status | data1 << 8 | data2 << 16, as MidiInputHandler takes it
+  uint32_t Word() const { return static_cast<uint32_t>(bits_ & 0xFFFFFF); }
+
+private:
+  uint64_t bits_;
 };
 
 struct MidiSchedule {
