@@ -46,8 +46,9 @@ inline constexpr std::array<Preset, 8> kPresets = {{
     // Ring modulation of a fifth: inharmonic, metallic.
     {"ring-mod", "Ring Mod", {0, 700, 10, 20, 50, 60, 60}, 3, false,
      {{{20, 100}, {20, 100}, {20, 100}, {20, 100}}, {{20, 100}, {20, 100}, {20, 100}, {20, 100}}}},
-    // Deep amplitude modulation by a warped sub-octave: a growl.
-    {"am-growl", "AM Growl", {-1199, 0, 85, 20, 40, 70, 40}, 3, false,
+    // Full-depth amplitude modulation by a warped sub-octave, kept within
+    // full scale (Mix 38 to 49): a growl.
+    {"am-growl", "AM Growl", {-1199, 0, 45, 20, 40, 70, 40}, 3, false,
      {{{80, 40}, {160, 40}, {60, 100}, {20, 100}}, {{20, 100}, {20, 100}, {20, 100}, {20, 100}}}},
     // Oscillator 2 alone, a fifth up and hard-synced to oscillator 1.
     {"sync-lead", "Sync Lead", {0, 700, 0, 12, 40, 70, 50}, 1, true,
