@@ -33,8 +33,8 @@ LilvWorld* World = [] {
   lilv_world_load_all(w);
   return w;
 }();
-const LilvPlugin* Plugin = lilv_plugins_get_by_uri(
-    lilv_world_get_all_plugins(World), lilv_new_uri(World, "https://velmora.example/lv2/velmora"));
+LilvNode* Uri = lilv_new_uri(World, "https://velmora.example/lv2/velmora");
+const LilvPlugin* Plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(World), Uri);
 
 // What a host may also send, which changes nothing: system-exclusive, too
 // short, too long, empty.
