@@ -149,6 +149,7 @@ measure() {
   out=$("$BUILD_DIR/audio_probe" "$AUDIO" $(($(captured) - $1)) "$1") || fail "audio: $out"
   read -r RMS HZ <<<"$out"
 }
+listen() { wait_samples "$1" && measure 8820; } # then the last 0.2 s
 
 screenshot() { import -window root "$RIG/screen.png"; }
 # Colour of a client-area pixel of the last screenshot, as "srgb(R,G,B)".

@@ -33,23 +33,20 @@ snap 45 20 170 407 off
 # --- Note 69 sounds at 441 Hz (a whole period of 100 samples), the label
 # names it, and the release ends in exact silence.
 send keys on 69 100
-wait_samples 66150
-measure 8820
+listen 66150
 in_range "$HZ" 440.5 441.5 || fail "note 69 sounds at $HZ Hz"
 full=$RMS
 snap 45 20 170 407 a5
 same a5 off && fail "the label does not show the note"
 send keys off 69
-wait_samples 26460
-measure 8820
+listen 26460
 [ "$RMS" = 0 ] || fail "no silence after the release"
 
 # --- A knob drag changes the sound: Sustain (centre 480, 90) turned from noon
 # to 3 o'clock halves the level of the next note's sustain.
 drag 490 90 515 90
 send keys on 69 100
-wait_samples 66150
-measure 8820
+listen 66150
 ratio=$(awk -v a="$RMS" -v b="$full" 'BEGIN { print a / b }')
 in_range "$ratio" 0.48 0.52 || fail "Sustain at 3 o'clock: level ratio $ratio, not 0.5"
 send keys off 69
@@ -61,16 +58,14 @@ send keys flood 10000 3 7
 answer keys '^held' || fail "the flood did not finish"
 held=$(awk '/^held/ { print $2 }' "${SRC_OUT[keys]}")
 send keys on 72 100
-wait_samples 22050
-measure 8820
+listen 22050
 in_range "$HZ" 524.5 525.5 || fail "after the flood note 72 sounds at $HZ Hz"
 for ((i = 0; i < held; i++)); do send keys off 72; done
 wait_samples 22050
 measure 2205
 [ "$RMS" != 0 ] || fail "the gate closed before the last note-off ($held held)"
 send keys off 72
-wait_samples 26460
-measure 8820
+listen 26460
 [ "$RMS" = 0 ] || fail "the gate stayed open after the last note-off ($held held)"
 
 # --- The source quits and comes back at once under the same name while a
@@ -79,14 +74,12 @@ send keys on 69 100
 wait_samples 22050
 send keys restart
 answer keys '^restarted' || fail "the source did not restart"
-wait_samples 88200
-measure 8820
+listen 88200
 [ "$RMS" = 0 ] || fail "the held note kept sounding after its source restarted"
 snap 45 20 170 407 label
 same label off || fail "the label stays on the note after its source restarted"
 send keys on 57 100
-wait_samples 22050
-measure 8820
+listen 22050
 in_range "$HZ" 220 221 || fail "the restarted source does not play (note 57 at $HZ Hz)"
 send keys off 57
 
@@ -99,12 +92,10 @@ wait_samples 22050
 click_at 97 415
 sleep 0.3
 xdotool key Down Return
-wait_samples 44100
-measure 8820
+listen 44100
 [ "$RMS" = 0 ] || fail "the held note did not release when the port changed"
 send late on 60 100
-wait_samples 22050
-measure 8820
+listen 22050
 in_range "$HZ" 260.4 261.4 || fail "the new port does not play (note 60 at $HZ Hz)"
 snap 45 20 170 407 c5
 same c5 a5 || same c5 off && fail "the label does not show the new port's note"
