@@ -248,25 +248,27 @@ public:
   }
   bool Valid() const { return valid_; }
 
+  // Events come in time order, so only the last two segments are needed: an
+  // event at the pulse where the last one starts takes its time from the one
+  // before it, as the previous reader did.
   double SecondsAt(int64_t pulses) const {
     if (ppqn_ == 0)
       return static_cast<double>(pulses) / ticksPerSecond_;
-    const Segment& s = segments_.size() > 1 && segments_.back().Pulses >= pulses
-                           ? *(segments_.end() - 2)
-                           : segments_.back();
+    const Segment& s = last_.Pulses >= pulses && pulses > 0 ? before_ : last_;
     return s.Seconds + static_cast<double>(pulses - s.Pulses) *
                            (s.Tempo / (static_cast<double>(ppqn_) * 1000000.0));
   }
 
-  // Events come in time order; a tempo change at the time of another event
-  // applies to the events after it.
   void Mark(const Event& event) {
     if (ppqn_ == 0)
       return;
-    if (segments_.back().Pulses != event.Pulses)
-      segments_.push_back({event.Pulses, SecondsAt(event.Pulses), segments_.back().Tempo});
+    if (last_.Pulses != event.Pulses) {
+      const Segment next = {event.Pulses, SecondsAt(event.Pulses), last_.Tempo};
+      before_ = last_;
+      last_ = next;
+    }
     if (event.What == Event::Kind::Tempo)
-      segments_.back().Tempo = static_cast<int32_t>(event.Value);
+      last_.Tempo = static_cast<int32_t>(event.Value);
   }
 
 private:
@@ -275,7 +277,8 @@ private:
     double Seconds;
     int32_t Tempo; // microseconds per quarter note
   };
-  std::vector<Segment> segments_{{0, 0.0, 500000}}; // 120 beats a minute until told otherwise
+  Segment last_{0, 0.0, 500000}; // 120 beats a minute until told otherwise
+  Segment before_ = last_;
   int ppqn_ = 0;
   double ticksPerSecond_ = 0;
   bool valid_ = false;
