@@ -26,11 +26,8 @@ start_jalv() {
   SRC_PID[arecord]=$!
   wait_samples 4410
 }
-# Note 69 for a second; RMS and HZ of its last half second.
-play() {
-  send keys on 69 100 && wait_samples 44100 && measure 22050
-  send keys off 69 && wait_samples 11025
-}
+# Note 69 for a second; RMS and HZ of its end (listen, rig.sh).
+play() { send keys on 69 100 && listen 44100 && send keys off 69 && wait_samples 11025; }
 
 start_jalv https://velmora.example/lv2/velmora
 play
