@@ -169,9 +169,8 @@ TEST(Lv2Plugin, PitchAndEnvelopeTimesHoldAtEveryRate) {
   }
 }
 
-TEST(Lv2Plugin, DescribesItsPortsAndRefusesWhatItCannotRun) {
+TEST(Lv2Plugin, RefusesRatesItCannotPlayAndHostsWithoutUridMap) {
   ASSERT_NE(Plugin, nullptr);
-  EXPECT_EQ(lilv_plugin_get_num_ports(Plugin), 27u);
   const LV2_Feature* none[] = {nullptr};
   for (double rate : {7999.0, 384001.0, double(NAN)})
     EXPECT_EQ(lilv_plugin_instantiate(Plugin, rate, Features), nullptr) << rate;
