@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian package as a user meets it: built by cpack from the build tree,
-# installed with apt, found by the menu and by man; the installed synth plays
+# installed with apt, found by the menu, by man and by LV2 hosts; the installed synth plays
 # a note under the rig; removal leaves none of its files. A failure midway
 # still removes the package. (Depends comes from dpkg-shlibdeps.)
 source "$(dirname "$0")/rig.sh" "$1"
@@ -41,10 +41,16 @@ done
 for f in "${files[@]}"; do
   [[ "$f" == /usr/bin/* ]] || continue
   page=$(man -w 1 "$(basename "$f")") || fail "no manual page for $f"
-  lexgrog "$page" | grep -q "\"$(basename "$f") - .\+\"" || fail "$page has no NAME line for whatis"
+  [[ "$(lexgrog "$page")" == *"\"$(basename "$f") - "?*\"* ]] || fail "$page has no NAME line for whatis"
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$page: $warnings"
 done
+
+# The LV2 plugin, found by hosts in the system folder with its presets.
+uri=https://velmora.example/lv2/velmora
+[ -f /usr/lib/lv2/velmora.lv2/velmora.so ] || fail "no /usr/lib/lv2/velmora.lv2/velmora.so"
+[[ $'\n'"$(env -u LV2_PATH lv2ls)"$'\n' == *$'\n'"$uri"$'\n'* ]] || fail "lv2ls does not list $uri"
+[[ "$(env -u LV2_PATH lv2info "$uri")" == *"FM Bass"* ]] || fail "lv2info shows no presets for $uri"
 
 APP=/usr/bin/velmora start_playing keys
 send keys on 69 100

@@ -109,7 +109,7 @@ app_ends() {
 }
 
 # Waits up to $2 seconds (30) for a top-level window with exactly this title; prints its id.
-window_id() { wait_for "${2:-30}" xdotool search --name "^$1\$" && xdotool search --name "^$1\$" | head -n1; }
+window_id() { wait_for "${2:-30}" xdotool search --name "^$1\$" && xdotool search --name "^$1\$" | sed -n 1p; }
 
 # The synth's window: its id in WIN; mouse and pixel positions below are in
 # its client area, whose origin is OX, OY + MENU.
