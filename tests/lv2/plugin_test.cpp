@@ -138,12 +138,15 @@ TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocks) {
   }
 }
 
-// b's controls turn to NaN after its first block: it keeps what it had.
+// b's controls turn to NaN after its first block: it keeps what it had. A
+// third instance beside them has one control or another changed at every
+// block while its notes play.
 TEST(Lv2Plugin, InstancesRunInterleavedAsAlone) {
-  Voice a(kCases[0].Plugin, kNotes), b(kCases[1].Plugin, kNotes);
+  Voice a(kCases[0].Plugin, kNotes), b(kCases[1].Plugin, kNotes), c({}, kNotes);
   for (int i = 0; i < 400; ++i) {
-    a.Run(100), b.Run(100);
+    a.Run(100), b.Run(100), c.Run(100);
     std::fill(b.Values.begin() + 2, b.Values.end(), NAN);
+    c.Values[2 + i % 25] = static_cast<float>(i % 7);
   }
   EXPECT_TRUE(velmora::test::SameSamples(Play(kCases[0].Plugin, kNotes, 40000, 100), a.Out));
   EXPECT_TRUE(velmora::test::SameSamples(Play(kCases[1].Plugin, kNotes, 40000, 100), b.Out));
