@@ -33,7 +33,7 @@ std::string Hex(unsigned byte) {
 
 // One event of a track, as far as the schedule needs it.
 struct Event {
-  enum class Kind { Message, Tempo, Meter, End, Other };
+  enum class Kind { Message, Tempo, Meter, Other };
   Kind What = Kind::Other;
   int64_t Pulses = 0;
   uint32_t Value = 0; // Message: the packed word; Tempo: microseconds per quarter note
@@ -109,8 +109,7 @@ public:
     if (status != 0xFF)
       return true;
     switch (type) {
-    case 0x2F:
-      event.What = Event::Kind::End;
+    case 0x2F: // end of track: its time still counts for the file's end
       ended_ = true;
       break;
     case 0x51:
