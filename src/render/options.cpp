@@ -1,6 +1,7 @@
 #include "render/options.h"
 
 #include "core/controls.h"
+#include "core/presets.h"
 
 #include <algorithm>
 #include <charconv>
@@ -33,6 +34,13 @@ std::string Quoted(std::string_view text) {
   quoted.reserve(text.size() + 2);
   quoted.append(1, '\'').append(text).append(1, '\'');
   return quoted;
+}
+
+std::string PresetNames() {
+  std::string names;
+  for (const velmora::Preset& p : kPresets)
+    names += (names.empty() ? "" : ", ") + std::string(p.Name);
+  return names;
 }
 
 struct Parser {
@@ -70,6 +78,23 @@ struct Parser {
     return true;
   }
 
+  // Every sound option from a factory sound; options after it change single
+  // settings.
+  bool Preset(std::string_view value) {
+    const velmora::Preset* preset = FindPreset(value);
+    if (preset == nullptr)
+      return Refuse("--preset: " + Quoted(value) + " is not a preset; use " + PresetNames());
+    RenderOptions& o = Result.Options;
+    o.Knobs = preset->Knobs;
+    o.Mode = preset->Mode;
+    o.Sync = preset->Sync;
+    for (int osc = 0; osc < 2; ++osc) {
+      for (int k = 0; k < kWarpPoints; ++k)
+        o.Points[osc][k] = {preset->Points[osc][k][0], preset->Points[osc][k][1]};
+    }
+    return true;
+  }
+
   bool Mode(std::string_view value) {
     for (int m = 0; m < 3; ++m) {
       if (value == kModeNames[m]) {
@@ -104,7 +129,7 @@ struct Parser {
       if (name == knob.Option)
         return true;
     }
-    return name == "mode" || name == "tail" || IsPointOption(name);
+    return name == "mode" || name == "tail" || name == "preset" || IsPointOption(name);
   }
 
   // name is the option without its dashes. Returns false once refused.
@@ -114,6 +139,8 @@ struct Parser {
       if (name == kKnobControls[k].Option)
         return Knob(kKnobControls[k], option, value, o.Knobs[k]);
     }
+    if (name == "preset")
+      return Preset(value);
     if (name == "mode")
       return Mode(value);
     if (name == "tail")
@@ -303,6 +330,8 @@ std::string HelpText() {
          std::string(knob.Meaning) + ", " + std::to_string(ShownMin(knob)) + " to " +
              std::to_string(ShownMax(knob)) + " (default " + std::to_string(d.Knobs[k]) + ")");
   }
+  line("--preset=NAME", "start from a factory sound, as LV2 hosts list it: " + PresetNames() +
+                            "; sound options after it change single settings");
   line("--mode=MODE", std::string("how the oscillators combine: add, fm or am (default ") +
                           kModeNames[d.Mode - 1] + ")");
   line("--sync", std::string("oscillator 2 restarts with every period of oscillator 1 (default ") +
