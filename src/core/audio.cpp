@@ -2,16 +2,24 @@
 
 #include "core/state.h"
 #include "engine/engine.h"
+#include "ui/midiport.h"
 #include "ui/toolkit.h"
 
 #include <portaudio.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 namespace velmora {
 
 namespace {
+
+// Callbacks so far; the user-interface thread watches it move.
+std::atomic<uint32_t> AudioCallbacks{0};
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
 
 [[noreturn]] void ReportAudioError() {
   tk::MessageBox("PortAudio", Pa_GetErrorText(Synth.AudioError));
@@ -25,12 +33,16 @@ int RenderAudio(const void* /*input*/, void* output, unsigned long frameCount,
                 const PaStreamCallbackTimeInfo* /*timeInfo*/, PaStreamCallbackFlags /*statusFlags*/,
                 void* /*userData*/) noexcept VELMORA_NONBLOCKING {
   RenderBlock(Synth, static_cast<float*>(output), frameCount);
+  AudioCallbacks.fetch_add(1, std::memory_order_relaxed);
   return paContinue;
 }
 
 void StartAudio() {
   SynthState& s = Synth;
-  s.AudioError = Pa_Initialize();
+  // The device scan makes alsa-lib and libjack print every probe that fails
+  // (dozens of lines on a desktop); a real failure reaches the user in the
+  // box below.
+  RunQuietly([&] { s.AudioError = Pa_Initialize(); });
   if (s.AudioError != paNoError)
     ReportAudioError();
 
@@ -40,15 +52,35 @@ void StartAudio() {
   s.OutputParameters.suggestedLatency = 0.075;
   s.OutputParameters.hostApiSpecificStreamInfo = nullptr;
 
-  s.AudioError = Pa_OpenStream(&s.AudioStream, nullptr, &s.OutputParameters, kSampleRate,
-                               paFramesPerBufferUnspecified, paNoFlag, RenderAudio, nullptr);
+  RunQuietly([&] {
+    s.AudioError = Pa_OpenStream(&s.AudioStream, nullptr, &s.OutputParameters, kSampleRate,
+                                 paFramesPerBufferUnspecified, paNoFlag, RenderAudio, nullptr);
+  });
   if (s.AudioError != paNoError)
     ReportAudioError();
 }
 
 void StartStream() {
   Synth.Gate = 0;
-  Pa_StartStream(Synth.AudioStream); // a failure here just means no sound
+  RunQuietly([] { Synth.AudioError = Pa_StartStream(Synth.AudioStream); });
+  if (Synth.AudioError != paNoError)
+    ReportAudioError();
+}
+
+void CheckAudioRunning() {
+  using Clock = std::chrono::steady_clock;
+  static uint32_t seen = AudioCallbacks.load(std::memory_order_relaxed);
+  static Clock::time_point moved = Clock::now();
+  const uint32_t now = AudioCallbacks.load(std::memory_order_relaxed);
+  if (now != seen) {
+    seen = now;
+    moved = Clock::now();
+    return;
+  }
+  if (Clock::now() - moved < std::chrono::seconds(1))
+    return;
+  tk::MessageBox("PortAudio", "The audio output has stopped. Please start Velmora again.");
+  EndProgram(1);
 }
 
 void EndProgram(int exitCode) {

@@ -16,8 +16,15 @@ int RenderAudio(const void* input, void* output, unsigned long frameCount,
 // Initialises the audio library and opens the output stream on the default
 // device. On failure it reports the error and ends the program.
 void StartAudio();
-// Closes the gate and starts the stream; from here on the callback runs.
+// Closes the gate and starts the stream; from here on the callback runs. On
+// failure it reports the error and ends the program.
 void StartStream();
+// Called every kAudioCheckPeriodMs from the event loop once the stream runs:
+// when the callback has not run for a second, the output has stopped (its
+// server died, say). Reopening the stream could hang for minutes, so this
+// tells the user to start Velmora again and ends the program.
+constexpr int kAudioCheckPeriodMs = 250;
+void CheckAudioRunning();
 // Ends the program with the given exit code, without waiting on the audio
 // or MIDI threads.
 [[noreturn]] void EndProgram(int exitCode);

@@ -19,6 +19,7 @@ int main() {
   BuildWindow();
   OpenMidiPort();
   StartStream();
+  SetPeriodicCheck(kAudioCheckPeriodMs, CheckAudioRunning);
   RunEventLoop();
   EndProgram(0);
 }

@@ -9,20 +9,27 @@
 #include "ui/toolkit.h"
 #include "ui/warpeditor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace velmora {
 
 namespace {
 
-// A dragged knob follows the pointer on every pass even when no event comes,
-// so during a drag the loop polls every millisecond. Otherwise a timed-out
-// pass has nothing to do but show a new note label, and any window event
-// ends the wait at once; waking a thousand times a second would then only
-// burn CPU, so the idle wait is 10 ms, under a frame of a 60 Hz display.
-constexpr int kDragWaitMs = 1;
-constexpr int kIdleWaitMs = 10;
+using Clock = std::chrono::steady_clock;
+
+// While a knob is held, every pointer move and the release arrive as events,
+// and the knob follows each at once. The wait still ends every 20 ms then, so
+// that a release the window system handed elsewhere (a grab taken by the
+// desktop) is found by asking it. With no knob held the loop sleeps until an
+// event, a wake or the next due check: a new note label and a MIDI port
+// notice both wake it.
+constexpr int kDragTickMs = 20;
+// The RtMidi layer reports port changes for the APIs it can watch; a port of
+// any other API is checked this often by asking for it by name.
+constexpr auto kPortPollPeriod = std::chrono::milliseconds(500);
 
 // The current event as the steps read it. A wait that times out leaves the
 // previous event's type and control in place, while its pointer position and
@@ -54,15 +61,47 @@ void ShowNoteLabel() {
   tk::SetLabelText(kNoteLabel, UnpackLabel(Synth.NoteLabel.load()));
 }
 
-// Asks the platform twice a second whether the open port's source is still
-// there; more often would only add load.
-void WatchMidiPortNow() {
-  static auto next = std::chrono::steady_clock::now();
-  const auto now = std::chrono::steady_clock::now();
-  if (now < next)
+Clock::time_point NextPortPoll;
+
+void (*Check)() = nullptr;
+Clock::duration CheckPeriod{};
+Clock::time_point NextCheck;
+
+// Looks at the open port after a notice of the platform, or when it cannot
+// give notices for it, after each poll period.
+void WatchMidiPortNow(Clock::time_point now) {
+  const bool polled = MidiPortNeedsPolling() && now >= NextPortPoll;
+  if (polled)
+    NextPortPoll = now + kPortPollPeriod;
+  if (TakeMidiPortNotice() || polled)
+    WatchMidiPort();
+}
+
+void RunCheckNow(Clock::time_point now) {
+  if (Check == nullptr || now < NextCheck)
     return;
-  next = now + std::chrono::milliseconds(500);
-  WatchMidiPort();
+  NextCheck = now + CheckPeriod;
+  Check();
+}
+
+// How long the next wait may last: until the drag tick or the next due
+// check or poll, for ever when none is due.
+int WaitMs(Clock::time_point now) {
+  std::optional<Clock::time_point> until;
+  auto earliest = [&](Clock::time_point t) {
+    if (!until || t < *until)
+      until = t;
+  };
+  if (Synth.DraggedKnob != 0)
+    earliest(now + std::chrono::milliseconds(kDragTickMs));
+  if (Check != nullptr)
+    earliest(NextCheck);
+  if (MidiPortNeedsPolling())
+    earliest(NextPortPoll);
+  if (!until)
+    return tk::kWaitForever;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
+  return static_cast<int>(std::clamp<long long>(ms, 0, 60000));
 }
 
 } // namespace
@@ -76,7 +115,7 @@ std::string AboutText() {
 }
 
 bool EventLoopPass() {
-  TakeEvent(tk::WaitWindowEvent(Synth.DraggedKnob != 0 ? kDragWaitMs : kIdleWaitMs));
+  TakeEvent(tk::WaitWindowEvent(WaitMs(Clock::now())));
   const tk::Event& e = Current;
 
   if (e.Kind == tk::EventKind::Menu && e.MenuItem == kAboutMenuItem)
@@ -90,8 +129,10 @@ bool EventLoopPass() {
   RoundButtonStep(e);
   WarpEditorStep(1, e);
   WarpEditorStep(2, e);
+  const auto now = Clock::now();
+  WatchMidiPortNow(now); // may close the port, which sets the label
   ShowNoteLabel();
-  WatchMidiPortNow();
+  RunCheckNow(now);
 
   return e.Kind != tk::EventKind::Close;
 }
@@ -104,6 +145,14 @@ void RunEventLoop() {
 void ResetEventLoop() {
   Current = tk::Event{};
   ShownNoteLabelSerial = 0;
+  NextPortPoll = Clock::time_point{};
+  SetPeriodicCheck(0, nullptr);
+}
+
+void SetPeriodicCheck(int periodMs, void (*check)()) {
+  Check = check;
+  CheckPeriod = std::chrono::milliseconds(periodMs);
+  NextCheck = Clock::now() + CheckPeriod;
 }
 
 } // namespace velmora

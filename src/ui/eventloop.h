@@ -1,6 +1,6 @@
-// The user-interface thread's main loop: waits for a window event and answers
-// it, and runs the knob step on every pass so a dragged knob follows the
-// pointer without waiting for events.
+// The user-interface thread's main loop: sleeps until something happens (a
+// window event, a wake from the MIDI thread, a MIDI port notice, a due check)
+// and answers it in one pass. The knob step runs on every pass.
 #pragma once
 
 #include <string>
@@ -19,5 +19,9 @@ void RunEventLoop();
 
 // Forgets the remembered event and the last note label shown, as at start-up.
 void ResetEventLoop();
+
+// Has check run at the end of a pass at least every periodMs while the loop
+// runs (nullptr: nothing). One check at a time.
+void SetPeriodicCheck(int periodMs, void (*check)());
 
 } // namespace velmora

@@ -5,20 +5,24 @@
 #include "ui/toolkit.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <iostream>
 #include <memory>
 #include <thread>
 
-// alsa-lib (1.2.8) declares this outside the header's extern "C" block, so a
-// C++ caller cannot link against the header's declaration.
+// alsa-lib (1.2.8) declares snd_lib_error_set_local outside the header's
+// extern "C" block, so a C++ caller cannot link against that declaration;
+// this one names the C symbol.
 extern "C" {
 using AlsaLocalErrorHandler = void (*)(const char* file, int line, const char* function, int err,
                                        const char* format, va_list arguments);
-AlsaLocalErrorHandler snd_lib_error_set_local(AlsaLocalErrorHandler handler);
+AlsaLocalErrorHandler
+SetAlsaLocalErrorHandler(AlsaLocalErrorHandler handler) __asm__("snd_lib_error_set_local");
 }
 
 namespace velmora {
@@ -35,8 +39,10 @@ struct MidiInputPort {
   // An RtMidi error (not a warning) reported through the error callback.
   std::atomic<bool> Failed{false};
   // The source it was opened on, to notice when that source goes away.
+  int Api = 0;
   std::string Name;
   unsigned Number = 0;
+  jack_uuid_t JackSource = 0; // 0: not known
 };
 
 namespace {
@@ -53,13 +59,93 @@ void NoteRtMidiError(RtMidiError::Type type, const std::string&, void* userData)
     static_cast<MidiInputPort*>(userData)->Failed = true;
 }
 
-// Runs work with the platform's own diagnostics silenced: RtMidi prints to
-// std::cerr before its error callback can be installed (in the constructors),
-// and alsa-lib and libjack print their probe failures to stderr. Everything is
-// put back afterwards, so other users of those libraries keep their messages.
-template <typename Work> void Quietly(Work work) {
+// --- Port notices ---------------------------------------------------------
+// A client of each platform that only listens to its announcements of ports
+// coming and going. Each announcement sets Notice and wakes the event loop,
+// which then looks at the open port; between announcements nothing runs.
+
+std::atomic<bool> Notice{false};
+
+void Announce() {
+  Notice = true;
+  tk::Wake();
+}
+
+// JACK: callbacks on the client's notification thread. The client is active
+// (JACK sends notices only to active clients) but has no process callback,
+// so the server does not wake it on every cycle.
+jack_client_t* JackWatch = nullptr;
+std::atomic<bool> JackWatchDown{false};
+
+void OnJackPort(jack_port_id_t, int, void*) { Announce(); }
+void OnJackShutdown(void*) {
+  JackWatchDown = true;
+  Announce();
+}
+
+bool WatchJack() {
+  if (JackWatch != nullptr && !JackWatchDown)
+    return true;
+  // A client whose server died is left as it is: closing it could wait on
+  // the dead server.
+  JackWatch = jack_client_open("Velmora watch", JackNoStartServer, nullptr);
+  JackWatchDown = false;
+  if (JackWatch == nullptr)
+    return false;
+  jack_on_shutdown(JackWatch, OnJackShutdown, nullptr);
+  if (jack_set_port_registration_callback(JackWatch, OnJackPort, nullptr) != 0 ||
+      jack_activate(JackWatch) != 0) {
+    jack_client_close(JackWatch);
+    JackWatch = nullptr;
+    return false;
+  }
+  return true;
+}
+
+jack_uuid_t JackPortId(const std::string& name) {
+  if (JackWatch == nullptr || JackWatchDown)
+    return 0;
+  const jack_port_t* port = jack_port_by_name(JackWatch, name.c_str());
+  return port == nullptr ? 0 : jack_port_uuid(port);
+}
+
+// ALSA sequencer: a port subscribed to the system announce port; a thread
+// sleeps in the blocking read.
+bool AlsaWatching = false;
+
+bool WatchAlsa() {
+  if (AlsaWatching)
+    return true;
+  snd_seq_t* seq = nullptr;
+  if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_INPUT, 0) < 0)
+    return false;
+  snd_seq_set_client_name(seq, "Velmora watch");
+  const int port = snd_seq_create_simple_port(seq, "announcements",
+                                              SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
+                                              SND_SEQ_PORT_TYPE_APPLICATION);
+  if (port < 0 ||
+      snd_seq_connect_from(seq, port, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE) < 0) {
+    snd_seq_close(seq);
+    return false;
+  }
+  std::thread([seq] {
+    for (;;) {
+      snd_seq_event_t* event = nullptr;
+      const int result = snd_seq_event_input(seq, &event);
+      if (result < 0 && result != -ENOSPC && result != -EAGAIN && result != -EINTR)
+        return;   // the sequencer is gone; the port list will say so
+      Announce(); // an overrun (ENOSPC) lost some: look anyway
+    }
+  }).detach();
+  AlsaWatching = true;
+  return true;
+}
+
+} // namespace
+
+void RunQuietly(const std::function<void()>& work) {
   std::streambuf* const cerrBuffer = std::cerr.rdbuf(nullptr);
-  const AlsaLocalErrorHandler alsa = snd_lib_error_set_local(IgnoreAlsa); // this thread only
+  const AlsaLocalErrorHandler alsa = SetAlsaLocalErrorHandler(IgnoreAlsa); // this thread only
   void (*const jackError)(const char*) = jack_error_callback;
   void (*const jackInfo)(const char*) = jack_info_callback;
   jack_set_error_function(IgnoreJack);
@@ -67,7 +153,7 @@ template <typename Work> void Quietly(Work work) {
   auto restore = [&] {
     jack_set_info_function(jackInfo);
     jack_set_error_function(jackError);
-    snd_lib_error_set_local(alsa);
+    SetAlsaLocalErrorHandler(alsa);
     std::cerr.rdbuf(cerrBuffer);
   };
   try {
@@ -78,6 +164,8 @@ template <typename Work> void Quietly(Work work) {
   }
   restore();
 }
+
+namespace {
 
 // The RtMidi callback, on the platform's MIDI thread. Long messages and
 // malformed ones are dropped by the packing.
@@ -112,7 +200,7 @@ std::vector<FoundMidiPort> FindMidiInputPorts() {
   std::vector<RtMidi::Api> apis;
   RtMidi::getCompiledApi(apis);
   std::vector<FoundMidiPort> found;
-  Quietly([&] {
+  RunQuietly([&] {
     for (const RtMidi::Api api : apis) {
       try {
         RtMidiIn in(api, kClientName);
@@ -139,7 +227,7 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
   port->Handler = handler;
   port->Instance = instance;
   bool opened = false;
-  Quietly([&] {
+  RunQuietly([&] {
     try {
       port->In = std::make_unique<RtMidiIn>(static_cast<RtMidi::Api>(found.Api), kClientName);
       port->In->setErrorCallback(NoteRtMidiError, port.get());
@@ -151,6 +239,7 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
         port->In->setCallback(DeliverMessage, port.get());
         port->In->openPort(*number, kInputPortName);
         opened = port->In->isPortOpen() && !port->Failed;
+        port->Api = found.Api;
         port->Name = *found.Name;
         port->Number = *number;
       }
@@ -158,15 +247,33 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
     }
     if (!opened)
       port->In.reset(); // may print, so inside the quiet section
+    else if (found.Api == RtMidi::UNIX_JACK && WatchJack())
+      port->JackSource = JackPortId(port->Name);
+    else if (found.Api == RtMidi::LINUX_ALSA)
+      WatchAlsa();
   });
   return opened ? port.release() : nullptr;
 }
 
+bool TakeMidiPortNotice() { return Notice.exchange(false); }
+
+bool MidiPortNoticesFor(int api) {
+  if (api == RtMidi::UNIX_JACK)
+    return JackWatch != nullptr && !JackWatchDown;
+  return api == RtMidi::LINUX_ALSA && AlsaWatching;
+}
+
+int MidiInputApi(const MidiInputPort* port) { return port == nullptr ? -1 : port->Api; }
+
 bool MidiInputSourcePresent(MidiInputPort* port) {
   if (port == nullptr || !port->In)
     return false;
+  // A JACK source that quit and came back under the same name is a new port:
+  // our connection went with the old one.
+  if (port->JackSource != 0 && MidiPortNoticesFor(RtMidi::UNIX_JACK))
+    return JackPortId(port->Name) == port->JackSource;
   bool present = true; // when the platform cannot tell, keep the port
-  Quietly([&] {
+  RunQuietly([&] {
     try {
       present = FindPortNumber(*port->In, port->Number, port->Name).has_value();
     } catch (const RtMidiError&) {
@@ -196,7 +303,7 @@ void CloseMidiInput(MidiInputPort* port) {
   // client, which waits out the running process cycle (JACK); a callback
   // already inside the handler is waited out below, and any later one sees
   // Closing. Only then may the close notification run.
-  Quietly([&] { port->In.reset(); });
+  RunQuietly([&] { port->In.reset(); });
   while (port->Delivering.load() != 0)
     std::this_thread::yield();
   port->Handler(port, kMimClose, port->Instance, 0, 0);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,9 +36,27 @@ using MidiHandler = void (*)(MidiInputPort* handle, uint32_t message, uintptr_t 
 // between StartMidiInput and StopMidiInput. Returns nullptr on any failure,
 // also for a port without a name.
 MidiInputPort* OpenMidiInput(const FoundMidiPort& port, MidiHandler handler, uintptr_t instance);
-// Whether the source the port was opened on still exists. A source that goes
-// away (a cable pulled, a program ended) does not close the port by itself.
+// Whether the source the port was opened on is still there. A source that
+// goes away (a cable pulled, a program ended) does not close the port by
+// itself; a JACK source that quit and came back under the same name counts
+// as gone, since our connection went with it.
 bool MidiInputSourcePresent(MidiInputPort* port);
+// The RtMidi::Api of an open port; -1 for nullptr.
+int MidiInputApi(const MidiInputPort* port);
+
+// Opening a port also starts listening to the platform's announcements of
+// ports coming and going (JACK, the ALSA sequencer): each one wakes the event
+// loop. True once after any announcement.
+bool TakeMidiPortNotice();
+// Whether announcements come for ports of this API; ports of other APIs must
+// be looked at now and then.
+bool MidiPortNoticesFor(int api);
+
+// Runs work with the diagnostics of RtMidi, alsa-lib and libjack silenced
+// (they print every probe failure to stderr) and puts them back afterwards,
+// so other users of those libraries keep their messages. alsa-lib's handler
+// is silenced for the calling thread only.
+void RunQuietly(const std::function<void()>& work);
 // Both accept nullptr and then do nothing; StartMidiInput then gives false.
 bool StartMidiInput(MidiInputPort* port);
 void StopMidiInput(MidiInputPort* port);

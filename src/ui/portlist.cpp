@@ -11,26 +11,53 @@ namespace {
 
 // List position -> the port it names.
 std::vector<FoundMidiPort> ListedPorts;
+// The port in use: the one chosen (open, or failed to open), or the one
+// whose source went away (Lost), to be opened again when a source of its
+// name is back.
+FoundMidiPort InUse;
+bool Chosen = false; // InUse names a port
+bool Lost = false;
 
-MidiInputPort* OpenListedPort(int position) {
-  const FoundMidiPort* port = ListedMidiPort(position);
-  return port == nullptr
-             ? nullptr
-             : OpenMidiInput(*port, MidiInputHandler,
-                             reinterpret_cast<uintptr_t>(static_cast<EngineState*>(&Synth)));
+bool SamePort(const FoundMidiPort& a, const FoundMidiPort& b) {
+  return a.Api == b.Api && a.Name == b.Name;
+}
+
+MidiInputPort* Open(const FoundMidiPort& port) {
+  MidiInputPort* in = OpenMidiInput(port, MidiInputHandler,
+                                    reinterpret_cast<uintptr_t>(static_cast<EngineState*>(&Synth)));
+  StartMidiInput(in);
+  return in;
+}
+
+void Close() {
+  StopMidiInput(Synth.MidiIn);
+  CloseMidiInput(Synth.MidiIn); // the handler gets kMimClose before this returns
+  Synth.MidiIn = nullptr;
+}
+
+void RefreshList() {
+  tk::ClearDropDown(kMidiPortList);
+  FillMidiPortList(FindMidiInputPorts());
 }
 
 } // namespace
 
 int FillMidiPortList(const std::vector<FoundMidiPort>& found) {
   ListedPorts.clear();
+  int selected = -1;
   for (const FoundMidiPort& port : found) {
     // A port whose name cannot be read is left out; the positions after it
     // still lead to the ports they name.
     if (!port.Name)
       continue;
+    if (Chosen && SamePort(port, InUse))
+      selected = static_cast<int>(ListedPorts.size());
     tk::AddDropDownItem(kMidiPortList, *port.Name);
     ListedPorts.push_back(port);
+  }
+  if (Chosen) {
+    tk::SelectDropDownItem(kMidiPortList, selected);
+    Synth.MidiDevice = selected;
   }
   return static_cast<int>(found.size());
 }
@@ -41,31 +68,61 @@ const FoundMidiPort* ListedMidiPort(int position) {
   return &ListedPorts[static_cast<size_t>(position)];
 }
 
-int ListMidiPorts() { return FillMidiPortList(FindMidiInputPorts()); }
+int ListMidiPorts() {
+  tk::OnDropDownOpening(kMidiPortList, RefreshList);
+  return FillMidiPortList(FindMidiInputPorts());
+}
 
 void OpenMidiPort() {
-  Synth.MidiIn = OpenListedPort(Synth.MidiDevice);
-  if (Synth.MidiIn != nullptr && StartMidiInput(Synth.MidiIn))
+  const FoundMidiPort* port = ListedMidiPort(Synth.MidiDevice);
+  Chosen = port != nullptr;
+  Lost = false;
+  if (port == nullptr)
+    return;
+  InUse = *port;
+  Synth.MidiIn = Open(*port);
+  if (Synth.MidiIn != nullptr)
     tk::SetLabelText(kNoteLabel, "Off");
+}
+
+void SwitchMidiPort() {
+  const int position = tk::SelectedDropDownItem(kMidiPortList);
+  const FoundMidiPort* chosen = ListedMidiPort(position);
+  // Choosing the open port again keeps it, and the notes held on it; it is
+  // reopened only when its source has gone.
+  if (chosen != nullptr && Synth.MidiIn != nullptr && Chosen && SamePort(*chosen, InUse) &&
+      MidiInputSourcePresent(Synth.MidiIn)) {
+    Synth.MidiDevice = position;
+    return;
+  }
+  Close();
+  Synth.MidiDevice = position;
+  Chosen = chosen != nullptr;
+  Lost = false;
+  if (chosen == nullptr)
+    return;
+  InUse = *chosen;
+  Synth.MidiIn = Open(*chosen);
 }
 
 void WatchMidiPort() {
   // A vanished source would leave its held notes sounding for ever; closing
-  // the port releases them exactly as a port switch does.
+  // the port releases them exactly as a port switch does, and the label
+  // shows the close at once: no data message can come from a port that is
+  // gone.
   if (Synth.MidiIn != nullptr && !MidiInputSourcePresent(Synth.MidiIn)) {
-    StopMidiInput(Synth.MidiIn);
-    CloseMidiInput(Synth.MidiIn);
-    Synth.MidiIn = nullptr;
+    Close();
+    Synth.NoteLabelSerial.fetch_add(1);
+    Lost = true;
+  }
+  if (Lost && Chosen) {
+    Synth.MidiIn = Open(InUse); // nullptr while no source of its name is there
+    Lost = Synth.MidiIn == nullptr;
   }
 }
 
-void SwitchMidiPort() {
-  StopMidiInput(Synth.MidiIn);
-  CloseMidiInput(Synth.MidiIn); // the handler gets kMimClose before this returns
-  Synth.MidiIn = nullptr;
-  Synth.MidiDevice = tk::SelectedDropDownItem(kMidiPortList);
-  Synth.MidiIn = OpenListedPort(Synth.MidiDevice);
-  StartMidiInput(Synth.MidiIn);
+bool MidiPortNeedsPolling() {
+  return Chosen && (Synth.MidiIn != nullptr || Lost) && !MidiPortNoticesFor(InUse.Api);
 }
 
 } // namespace velmora

@@ -44,6 +44,11 @@ bool CreateMenu(int menuId);
 bool AddMenuItem(const char* menuTitle, int item, const char* itemText);
 int CreateDropDown(int id, int x, int y, int width, int height);
 void AddDropDownItem(int id, const std::string& text);
+void ClearDropDown(int id);
+// Called just before the list drops down for the user, so its entries can be
+// brought up to date first.
+void OnDropDownOpening(int id, void (*refresh)());
+// index -1 selects nothing.
 void SelectDropDownItem(int id, int index);
 int SelectedDropDownItem(int id); // -1 when none
 int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder, bool focusable);
@@ -63,9 +68,17 @@ Raster* BeginDrawing(int canvas);
 void EndDrawing(int canvas);
 
 // --- Events and pointer -----------------------------------------------------
-// The next event, waiting at most timeoutMs; Kind None when none came.
+// The next event, waiting at most timeoutMs (kWaitForever: until an event
+// or Wake()); Kind None when none came.
+constexpr int kWaitForever = -1;
 Event WaitWindowEvent(int timeoutMs);
-// Mouse buttons held now, or pressed since the last query (MouseButton bits).
+// The pointer questions below answer from the latest pointer event the
+// window system delivered: while a button pressed on one of our controls is
+// held, every move and the release come to us, so that is where the pointer
+// is. Only after a wait that ended with no window-system event at all do
+// they ask the window system itself (once), in case a release went
+// elsewhere.
+// Mouse buttons held (MouseButton bits).
 int AsyncMouseButtons();
 // Identifier of the control under the mouse cursor, 0 when none of ours.
 int ControlUnderCursor();
@@ -75,7 +88,7 @@ void WindowMousePosition(int& x, int& y);
 void ControlPosition(int id, int& x, int& y);
 
 void MessageBox(const char* title, const std::string& text);
-// Wakes WaitWindowEvent from any thread.
+// Ends a WaitWindowEvent in progress (or the next one) from any thread.
 void Wake();
 // Closes the window and releases the toolkit's resources.
 void Shutdown();

@@ -1,6 +1,6 @@
 // FLTK side of the toolkit layer. Widget callbacks and handle() overrides
 // queue events; WaitWindowEvent hands them out one per call. Only the
-// user-interface thread comes here.
+// user-interface thread comes here, apart from Wake().
 #include "ui/toolkit.h"
 
 #include "ui/ids.h"
@@ -35,6 +35,17 @@ int MenuHeight = 0; // the menu bar takes its rows from the top of the window
 int NextAutoId = kFirstAutoId;
 std::map<int, Fl_Widget*> Controls; // by identifier
 std::map<int, int> FontSizes;       // pixel size per loaded font
+std::map<int, void (*)()> DropDownRefresh;
+
+// The pointer as the latest pointer event left it: root coordinates and
+// X button mask. Asking the X server costs a round trip that wakes it, so
+// it is asked only when a wait ended without any event (Stale).
+struct {
+  int RootX = 0, RootY = 0;
+  unsigned Mask = 0;
+  bool Stale = true;
+} Pointer;
+bool EventSeen = false; // any X event since the last wait began
 
 // MouseButton bits from a state word, given that word's masks for the left,
 // middle and right buttons (FLTK's and X's differ).
@@ -110,6 +121,51 @@ private:
   int border_;
   Raster raster_;
 };
+
+// Drops its list down only after the list has been brought up to date.
+class DropDown : public Fl_Choice {
+public:
+  DropDown(int x, int y, int w, int h) : Fl_Choice(x, y, w, h) {}
+  void (*Refresh)() = nullptr;
+
+protected:
+  int handle(int e) override {
+    const bool opening = e == FL_PUSH || (e == FL_KEYBOARD && Fl::focus() == this &&
+                                          (Fl::event_key() == ' ' || Fl::event_key() == FL_Enter));
+    if (opening && Refresh != nullptr)
+      Refresh();
+    return Fl_Choice::handle(e);
+  }
+};
+
+// Sees every X event before FLTK does; keeps the pointer's position and
+// buttons from the ones that carry them.
+int NoteXEvent(void* event, void*) {
+  const XEvent& x = *static_cast<const XEvent*>(event);
+  EventSeen = true;
+  switch (x.type) {
+  case MotionNotify:
+    Pointer = {x.xmotion.x_root, x.xmotion.y_root, x.xmotion.state, false};
+    break;
+  case ButtonPress:
+  case ButtonRelease: {
+    // The state is the one before this press or release.
+    const unsigned bit = x.xbutton.button >= 1 && x.xbutton.button <= 5
+                             ? static_cast<unsigned>(Button1Mask) << (x.xbutton.button - 1)
+                             : 0;
+    const unsigned mask = x.type == ButtonPress ? x.xbutton.state | bit : x.xbutton.state & ~bit;
+    Pointer = {x.xbutton.x_root, x.xbutton.y_root, mask, false};
+    break;
+  }
+  case EnterNotify:
+  case LeaveNotify:
+    Pointer = {x.xcrossing.x_root, x.xcrossing.y_root, x.xcrossing.state, false};
+    break;
+  default:
+    break;
+  }
+  return 0; // FLTK handles it as usual
+}
 
 // A frame with its caption on the top edge; it holds nothing and takes no
 // input.
@@ -190,6 +246,7 @@ bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
   // Lets the MIDI thread wake Fl::wait through Fl::awake; this thread holds
   // the lock except while it waits.
   Fl::lock();
+  Fl::add_system_handler(NoteXEvent, nullptr);
   ClientWidth = clientWidth;
   ClientHeight = clientHeight;
   Window = new Fl_Double_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2,
@@ -227,10 +284,10 @@ bool AddMenuItem(const char* menuTitle, int item, const char* itemText) {
 }
 
 int CreateDropDown(int id, int x, int y, int width, int height) {
-  auto* choice = new Fl_Choice(x, y + MenuHeight, width, height);
+  auto* choice = new DropDown(x, y + MenuHeight, width, height);
   choice->callback(ChoiceChanged);
-  // Choosing the entry already shown also reports, so a port whose source
-  // went away and came back can be opened again.
+  // Choosing the entry already shown also reports, so a port that is not
+  // open can be opened again.
   choice->when(FL_WHEN_RELEASE_ALWAYS);
   return Register(id, choice);
 }
@@ -253,9 +310,27 @@ void AddDropDownItem(int id, const std::string& text) {
   choice->add(escaped.c_str());
 }
 
+void ClearDropDown(int id) {
+  if (auto* choice = Find<Fl_Choice>(id)) {
+    choice->clear();
+    choice->redraw();
+  }
+}
+
+void OnDropDownOpening(int id, void (*refresh)()) {
+  if (auto* choice = Find<DropDown>(id))
+    choice->Refresh = refresh;
+}
+
 void SelectDropDownItem(int id, int index) {
-  if (auto* choice = Find<Fl_Choice>(id))
+  auto* choice = Find<Fl_Choice>(id);
+  if (!choice)
+    return;
+  if (index < 0 || index >= choice->size() - 1) // size() counts the end mark
+    choice->value(static_cast<const Fl_Menu_Item*>(nullptr));
+  else
     choice->value(index);
+  choice->redraw();
 }
 
 int SelectedDropDownItem(int id) {
@@ -332,8 +407,16 @@ void EndDrawing(int canvas) {
 }
 
 Event WaitWindowEvent(int timeoutMs) {
-  if (Queue.empty())
-    Fl::wait(timeoutMs / 1000.0);
+  if (Queue.empty()) {
+    EventSeen = false;
+    // Fl::wait() with no time sleeps until an event, a timer or Fl::awake.
+    if (timeoutMs == kWaitForever)
+      Fl::wait();
+    else
+      Fl::wait(timeoutMs / 1000.0);
+    if (!EventSeen)
+      Pointer.Stale = true;
+  }
   WakePending = false;
   if (Queue.empty())
     return Event{};
@@ -343,14 +426,23 @@ Event WaitWindowEvent(int timeoutMs) {
 }
 
 namespace {
-// One round trip to the X server: pointer on the root window and buttons.
+// The pointer on the root window and its buttons; one round trip to the X
+// server only when no event has told us since the last wait.
 bool QueryPointer(int& rootX, int& rootY, unsigned& mask) {
   if (!fl_display)
     return false;
-  ::Window root, child;
-  int wx, wy;
-  return XQueryPointer(fl_display, RootWindow(fl_display, fl_screen), &root, &child, &rootX, &rootY,
-                       &wx, &wy, &mask);
+  if (Pointer.Stale) {
+    ::Window root, child;
+    int wx, wy;
+    if (!XQueryPointer(fl_display, RootWindow(fl_display, fl_screen), &root, &child, &Pointer.RootX,
+                       &Pointer.RootY, &wx, &wy, &Pointer.Mask))
+      return false;
+    Pointer.Stale = false;
+  }
+  rootX = Pointer.RootX;
+  rootY = Pointer.RootY;
+  mask = Pointer.Mask;
+  return true;
 }
 } // namespace
 
@@ -404,10 +496,10 @@ void MessageBox(const char* title, const std::string& text) {
   fl_message("%s", text.c_str());
 }
 
-// Ends the event loop's wait from the MIDI thread, so a new note label is
-// shown at once; Fl::awake touches nothing else of FLTK. One wake is enough
-// until the loop has run again, so a flood of messages cannot fill FLTK's
-// wake-up pipe and block the MIDI thread.
+// Ends the event loop's wait from another thread (a new note label, a port
+// notice), so the loop answers at once instead of polling; Fl::awake touches
+// nothing else of FLTK. One wake is enough until the loop has run again, so a
+// flood of messages cannot fill FLTK's wake-up pipe and block the caller.
 void Wake() {
   if (!WakePending.exchange(true))
     Fl::awake();

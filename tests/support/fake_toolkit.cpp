@@ -53,6 +53,8 @@ int CreateDropDown(int id, int x, int y, int width, int height) {
   return fake::Add(id, "dropdown", x, y, width, height);
 }
 void AddDropDownItem(int id, const std::string& text) { ControlById(id).Items.push_back(text); }
+void ClearDropDown(int id) { ControlById(id).Items.clear(); }
+void OnDropDownOpening(int id, void (*refresh)()) { ControlById(id).Opening = refresh; }
 void SelectDropDownItem(int id, int index) { ControlById(id).Selected = index; }
 int SelectedDropDownItem(int id) { return ControlById(id).Selected; }
 int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder, bool) {
@@ -85,7 +87,8 @@ Raster* BeginDrawing(int canvas) {
 }
 void EndDrawing(int canvas) { ControlById(canvas).Draws++; }
 
-Event WaitWindowEvent(int) {
+Event WaitWindowEvent(int timeoutMs) {
+  Get().Waits.push_back(timeoutMs);
   if (Get().Events.empty())
     return Event{};
   const Event e = Get().Events.front();

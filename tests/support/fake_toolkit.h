@@ -20,7 +20,8 @@ struct Control {
   bool Sunken = false;
   std::vector<std::string> Items; // drop-down entries
   int Selected = -1;
-  Raster Picture; // canvases
+  void (*Opening)() = nullptr; // drop-down: run before it drops down
+  Raster Picture;              // canvases
   bool DrawingFails = false;
   int Draws = 0; // completed BeginDrawing/EndDrawing pairs
 };
@@ -37,6 +38,7 @@ struct World {
   int NextAutoId = tk::kFirstAutoId;
 
   std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call
+  std::vector<int> Waits;       // the timeout of every WaitWindowEvent, ms
   int AsyncButtons = 0;
   int UnderCursor = 0;
   int MouseX = -1, MouseY = -1;                              // relative to the client area

@@ -1,6 +1,7 @@
 // One pass of the event loop: About box, MIDI port list, close and the note
 // label.
 #include "interaction_fixture.h"
+#include "midi/handler.h"
 
 #include <string>
 
@@ -34,6 +35,7 @@ TEST_F(EventLoopTest, AboutItemShowsThreeLines) {
 TEST_F(EventLoopTest, AnyEventOfThePortListSwitchesThePort) {
   for (const char* name : {"A", "B", "C"})
     tk::AddDropDownItem(kMidiPortList, name);
+  tk::SetLabelText(kNoteLabel, "A5");
   for (auto [type, index] :
        {std::pair{tk::EventType::SelectionChange, 2}, std::pair{tk::EventType::Other, 1}}) {
     tk::SelectDropDownItem(kMidiPortList, index);
@@ -44,6 +46,33 @@ TEST_F(EventLoopTest, AnyEventOfThePortListSwitchesThePort) {
   tk::SelectDropDownItem(kMidiPortList, 0);
   EventLoopPass(); // timed out: still names the list, but switches nothing
   EXPECT_EQ(Synth.MidiDevice, 1);
+  EXPECT_EQ(tk::LabelText(kNoteLabel), "A5") << "a switch by the user leaves the label";
+}
+
+// The loop sleeps until something happens; it wakes on its own only while a
+// knob is held and when a check is due.
+TEST_F(EventLoopTest, WaitsOnlyAsLongAsNothingIsDue) {
+  static int checks = 0;
+  checks = 0;
+  const struct {
+    int dragged, checkMs, waitAtMost, checksAfter;
+  } rows[] = {{0, -1, tk::kWaitForever, 0}, {1, -1, 20, 0}, {0, 250, 250, 0}, {0, 0, 0, 1}};
+  for (const auto& row : rows) {
+    Synth.DraggedKnob = row.dragged ? Synth.Knobs[0].Canvas : 0;
+    fake::Get().AsyncButtons = tk::kLeftButton;
+    SetPeriodicCheck(
+        row.checkMs, row.checkMs < 0 ? nullptr : +[] { ++checks; });
+    fake::Get().Waits.clear();
+    EventLoopPass();
+    ASSERT_EQ(fake::Get().Waits.size(), 1u);
+    if (row.waitAtMost == tk::kWaitForever)
+      EXPECT_EQ(fake::Get().Waits[0], tk::kWaitForever);
+    else
+      EXPECT_TRUE(fake::Get().Waits[0] >= 0 && fake::Get().Waits[0] <= row.waitAtMost)
+          << fake::Get().Waits[0];
+    EXPECT_EQ(checks, row.checksAfter);
+    checks = 0;
+  }
 }
 
 TEST_F(EventLoopTest, CloseEndsTheLoopAfterFinishingItsPass) {
