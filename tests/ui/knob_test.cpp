@@ -12,17 +12,12 @@ namespace {
 constexpr Colour kGreen = Rgb(0, 255, 0), kTrack = Rgb(18, 18, 18);
 
 TEST(KnobMath, MapToRangeRoundsHalvesToEvenAndClamps) {
-  const float rows[][6] = {// x, inLo, inHi, outLo, outHi, result
-                           {40, 0, 360, 1, 100, 12},
-                           {70, 0, 360, 1, 100, 20},
-                           {215, 0, 360, 1, 100, 60},
-                           {0, 0, 360, 1, 100, 1},
-                           {360, 0, 360, 1, 100, 100},
-                           {-3, 0, 360, 1, 100, 1},
-                           {360.5f, 0, 360, 0, 2400, 2400},
-                           {1, 0, 8, 0, 4, 0},
-                           {3, 0, 8, 0, 4, 2},
-                           {5, 0, 8, 0, 4, 2}};
+  // clang-format off
+  const float rows[][6] = { // x, inLo, inHi, outLo, outHi, result
+      {40, 0, 360, 1, 100, 12}, {70, 0, 360, 1, 100, 20}, {215, 0, 360, 1, 100, 60},
+      {0, 0, 360, 1, 100, 1}, {360, 0, 360, 1, 100, 100}, {-3, 0, 360, 1, 100, 1},
+      {360.5f, 0, 360, 0, 2400, 2400}, {1, 0, 8, 0, 4, 0}, {3, 0, 8, 0, 4, 2}, {5, 0, 8, 0, 4, 2}};
+  // clang-format on
   for (const auto& r : rows)
     EXPECT_EQ(MapToRange(r[0], int(r[1]), int(r[2]), r[3], r[4]), r[5]) << r[0] << " of " << r[2];
   EXPECT_EQ(WrapIntoRange(-0.5f, 0, 360), 359.5f);
