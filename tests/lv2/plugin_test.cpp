@@ -2,6 +2,7 @@
 // the samples velmora-render's own option parser, set-up and bounce give,
 // whatever the blocks; instances apart; pitch and envelope times at other
 // rates; and bad input from the host.
+#include "core/presets.h"
 #include "midi/message.h"
 #include "render/bounce.h"
 #include "render/options.h"
@@ -10,13 +11,16 @@
 #include <lilv/lilv.h>
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
+#include <lv2/presets/presets.h>
 #include <lv2/urid/urid.h>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 namespace {
 
+namespace fs = std::filesystem;
 using Controls = std::map<std::string, float>;
 using Midi = std::vector<std::pair<int64_t, std::vector<uint8_t>>>; // frame, bytes
 
@@ -100,7 +104,7 @@ const Midi kNotes = {{100, {0x90, 69, 100}}, {9000, {0x90, 72, 90}}, {15000, {0x
 
 struct Case {
   Controls Plugin;
-  std::vector<const char*> RenderOptions;
+  std::vector<std::string> RenderOptions;
 } const kCases[] = {
     {{}, {}},
     {{{"osc1_pitch", -1199}, {"osc2_pitch", 700}, {"mode", 2}, {"sync", 1}, {"attack", 40},
@@ -113,13 +117,36 @@ struct Case {
 };
 // clang-format on
 
+// The cases above, and every factory preset as a host loads it (lilv's
+// state from its file) against velmora-render's --preset of its name.
 TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocks) {
   velmora::MidiSchedule schedule{{}, 40000};
   for (const auto& [frame, bytes] : kNotes)
     schedule.Messages.push_back({frame, *velmora::PackShortMessage(bytes)});
-  for (const Case& c : kCases) {
-    std::vector<const char*> args = c.RenderOptions;
-    args.insert(args.end(), {"in.mid", "out.wav"});
+  std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+  static LilvNode* const preset = lilv_new_uri(World, LV2_PRESETS__Preset);
+  LilvNodes* presets = lilv_plugin_get_related(Plugin, preset);
+  EXPECT_EQ(lilv_nodes_size(presets), velmora::kPresets.size());
+  LILV_FOREACH(nodes, i, presets) {
+    const LilvNode* uri = lilv_nodes_get(presets, i);
+    lilv_world_load_resource(World, uri);
+    LilvState* state = lilv_state_new_from_world(World, &MapData, uri);
+    Case& c = cases.emplace_back(
+        Case{{}, {"--preset=" + fs::path(lilv_node_as_uri(uri)).stem().string()}});
+    lilv_state_restore(
+        state, nullptr,
+        [](const char* symbol, void* to, const void* value, uint32_t, uint32_t) {
+          (*static_cast<Controls*>(to))[symbol] =
+              static_cast<float>(*static_cast<const int32_t*>(value));
+        },
+        &c.Plugin, 0, nullptr);
+    lilv_state_free(state);
+  }
+  lilv_nodes_free(presets);
+  for (const Case& c : cases) {
+    std::vector<const char*> args = {"in.mid", "out.wav"};
+    for (const std::string& option : c.RenderOptions)
+      args.push_back(option.c_str());
     const auto command = velmora::ParseCommandLine(static_cast<int>(args.size()), args.data());
     ASSERT_EQ(command.Do, velmora::CommandLine::Action::Render) << command.Error;
     auto engine = std::make_unique<velmora::EngineState>();
@@ -134,7 +161,7 @@ TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocks) {
         [](int64_t) {});
     for (uint32_t block : {1u, 64u, 1000u})
       EXPECT_TRUE(velmora::test::SameSamples(expected, Play(c.Plugin, kNotes, 40000, block)))
-          << args[0] << ", blocks of " << block;
+          << args.back() << ", blocks of " << block;
   }
 }
 
