@@ -183,8 +183,7 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
       s.Sustain = pick(0, 100);
       s.Release = pick(1, 100) * 50;
       break;
-    case 7: // re-struck: all released (by note-offs or a port close) and a new note, no sample
-            // between
+    case 7: // re-struck: all released (note-offs or a port close), a new note at once
       if (pick(0, 1))
         HandleMidiClose(s);
       while (s.Gate != 0)
