@@ -17,10 +17,12 @@ echo "pcm.plugin { type jack; capture_ports { 0 velmora-lv2:out } }" >"$RIG/capt
 start_jalv() {
   local pid
   for pid in $APP_PID ${SRC_PID[arecord]:-}; do kill "$pid" && wait "$pid" 2>/dev/null || true; done
+  # The next jalv takes the same JACK name once the last one has left.
+  wait_for 10 eval '[[ $(jack_lsp) != *velmora-lv2:* ]]' || fail "the last jalv is still on JACK"
   LV2_PATH="$BUILD_DIR/lv2" jalv -n velmora-lv2 "$@" <"$RIG/jalv.in" >>"$RIG/app.log" 2>&1 &
   APP_PID=$!
   wait_for 20 jack_connect keys:keys velmora-lv2:midi_in || fail "jalv did not load the plugin"
-  wait_for 5 eval "jack_lsp | grep -qx velmora-lv2:out" || fail "no output port"
+  wait_for 5 eval '[[ $(jack_lsp) == *velmora-lv2:out* ]]' || fail "no output port"
   AUDIO="$RIG/out.$APP_PID.raw"
   ALSA_CONFIG_PATH="$RIG/capture.conf" arecord -q -D plugin -t raw -f FLOAT_LE -c 1 -r 44100 "$AUDIO" &
   SRC_PID[arecord]=$!
