@@ -22,7 +22,7 @@ enum class KnobRule {
 };
 
 struct KnobControl {
-  const char* Option;  // velmora-render's option and the plugin's port symbol
+  const char* Option;  // velmora-render's option; with '_' for '-', the plugin's port symbol
   const char* Name;    // what the knob is called where it is named
   const char* Meaning; // for help texts: what the value sets, with its unit
   int Min, Max;        // knob value range
