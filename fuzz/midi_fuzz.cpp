@@ -1,9 +1,10 @@
 // Fuzz target for MIDI input: arbitrary words and byte messages go through
 // the packing into the handler, with port closes and the audio thread's
-// note-start flags mixed in. Aborts when anything but a channel-1 note
-// message changes the note state, when the held count, gate, flags or label
-// go wrong for a note message or a close, or when a frequency stops being
-// finite.
+// note-start flags mixed in. Aborts when system-exclusive data or a fragment
+// is packed as data, when anything but a channel-1 note message changes the
+// note state, when the gate disagrees with the held count, or when a
+// frequency stops being finite. (The handler's cases themselves are the
+// unit tests' table; this looks for what a table does not think of.)
 //
 // Input, read as a sequence of operations; each starts with one byte whose
 // low three bits choose:
@@ -18,7 +19,7 @@
 #include "midi/handler.h"
 #include "midi/message.h"
 
-#include <climits>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,28 +27,14 @@
 #include <memory>
 #include <vector>
 
-namespace velmora {
 namespace {
+
+using namespace velmora;
 
 EngineState& S() {
   static const auto state = std::make_unique<EngineState>();
   return *state;
 }
-
-struct NoteState {
-  double NoteFrequency, PreviousFrequency;
-  int32_t Gate, HeldNotes, NoteStarted, AttackStarted;
-  PackedLabel NoteLabel;
-  uint32_t Serial;
-};
-
-NoteState Snapshot() {
-  const EngineState& s = S();
-  return {s.NoteFrequency, s.PreviousFrequency, s.Gate,      s.HeldNotes,
-          s.NoteStarted,   s.AttackStarted,     s.NoteLabel, s.NoteLabelSerial};
-}
-
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void Check(bool condition, const char* what, uintptr_t word) {
   if (!condition) {
@@ -56,63 +43,22 @@ void Check(bool condition, const char* what, uintptr_t word) {
   }
 }
 
-// The state a release leaves when no note is held any more.
-void CheckReleased(const NoteState& after, uintptr_t word) {
-  Check(after.HeldNotes == 0 && after.Gate == 0 && after.NoteStarted == 0 &&
-            after.AttackStarted == 0,
-        "the last release left the gate, the count or a flag set", word);
-  Check(SameBits(after.PreviousFrequency, after.NoteFrequency),
-        "the last release did not keep the pitch for the fade-out", word);
-  Check(after.NoteLabel == PackLabel("Off"), "the last release's label", word);
-}
-
 void Deliver(uintptr_t word) {
-  const NoteState before = Snapshot();
-  MidiInputHandler(nullptr, kMimData, reinterpret_cast<uintptr_t>(&S()), word, 0);
-  const NoteState after = Snapshot();
-  Check(after.Serial == before.Serial + 1, "label serial not bumped once", word);
-  Check(std::isfinite(after.NoteFrequency) && std::isfinite(after.PreviousFrequency),
+  EngineState& s = S();
+  const double frequency = s.NoteFrequency;
+  const int32_t held = s.HeldNotes, gate = s.Gate;
+  const uint32_t serial = s.NoteLabelSerial;
+  MidiInputHandler(nullptr, kMimData, reinterpret_cast<uintptr_t>(&s), word, 0);
+  Check(s.NoteLabelSerial == serial + 1, "label serial not bumped once", word);
+  Check(std::isfinite(s.NoteFrequency) && std::isfinite(s.PreviousFrequency),
         "a frequency is not finite", word);
-
-  const uint32_t status = word & 0xFF;
-  const uint32_t note = (word >> 8) & 0xFF;
-  const uint32_t velocity = (word >> 16) & 0xFF;
-  if (status != 0x90 && status != 0x80) {
-    Check(SameBits(after.NoteFrequency, before.NoteFrequency) &&
-              SameBits(after.PreviousFrequency, before.PreviousFrequency) &&
-              after.Gate == before.Gate && after.HeldNotes == before.HeldNotes &&
-              after.NoteStarted == before.NoteStarted &&
-              after.AttackStarted == before.AttackStarted && after.NoteLabel == before.NoteLabel,
-          "a message other than a channel-1 note changed the note state", word);
-    return;
-  }
-  if (status == 0x90 && velocity != 0) {
-    const double expected = 440.0 * std::pow(2.0, (static_cast<double>(note) - 69.0) / 12.0);
-    Check(after.NoteFrequency == expected && after.NoteFrequency > 0, "note-on pitch", word);
-    Check(after.HeldNotes == (before.HeldNotes == INT32_MAX ? INT32_MAX : before.HeldNotes + 1),
-          "note-on held count", word);
-    Check(after.Gate == 1, "gate closed after a note-on", word);
-    Check(before.HeldNotes != 0 ||
-              after.NoteLabel == PackLabel(FormatNoteName(S(), int(note)).c_str()),
-          "label of a note that opens the gate", word);
-    Check(before.HeldNotes == 0 || after.NoteLabel == before.NoteLabel,
-          "label changed by a legato note", word);
-    Check(SameBits(after.PreviousFrequency, before.PreviousFrequency) &&
-              after.NoteStarted == before.NoteStarted &&
-              after.AttackStarted == before.AttackStarted,
-          "note-on touched the release fields", word);
-    return;
-  }
-  // Note-off, or note-on with velocity 0.
-  Check(SameBits(after.NoteFrequency, before.NoteFrequency), "release changed the pitch", word);
-  Check(after.HeldNotes == (before.HeldNotes > 0 ? before.HeldNotes - 1 : 0), "release held count",
+  Check(s.HeldNotes >= 0 && (s.HeldNotes == 0) == (s.Gate == 0), "gate and held count disagree",
         word);
-  if (after.HeldNotes == 0)
-    CheckReleased(after, word);
-  else
-    Check(after.Gate == before.Gate && after.NoteLabel == before.NoteLabel &&
-              SameBits(after.PreviousFrequency, before.PreviousFrequency),
-          "a release with notes still held changed the note", word);
+  const uint32_t status = word & 0xFF;
+  if (status != 0x90 && status != 0x80)
+    Check(std::bit_cast<uint64_t>(frequency) == std::bit_cast<uint64_t>(s.NoteFrequency.load()) &&
+              held == s.HeldNotes && gate == s.Gate,
+          "a message other than a channel-1 note changed the note state", word);
 }
 
 void DeliverBytes(const std::vector<uint8_t>& bytes, bool mustBeRefused) {
@@ -124,16 +70,16 @@ void DeliverBytes(const std::vector<uint8_t>& bytes, bool mustBeRefused) {
 }
 
 } // namespace
-} // namespace velmora
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace velmora;
   EngineState& s = S();
   InitEngineDefaults(s);
   size_t at = 0;
-  auto take = [&](size_t n) {
+  auto take = [&](size_t n, uint8_t mask) {
     std::vector<uint8_t> bytes(data + at, data + at + std::min(n, size - at));
     at += bytes.size();
+    for (uint8_t& b : bytes)
+      b &= mask;
     return bytes;
   };
   while (at < size) {
@@ -142,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (op & 7) {
     case 0: {
       uintptr_t word = 0;
-      const auto bytes = take(sizeof word);
+      const auto bytes = take(sizeof word, 0xFF);
       if (!bytes.empty())
         std::memcpy(&word, bytes.data(), bytes.size());
       Deliver(word);
@@ -150,12 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     case 1:
     case 2:
-      DeliverBytes(take(arg % 8), false);
+      DeliverBytes(take(arg % 8, 0xFF), false);
       break;
     case 3: {
-      std::vector<uint8_t> sysex = {0xF0};
-      for (uint8_t b : take(arg))
-        sysex.push_back(b & 0x7F);
+      std::vector<uint8_t> sysex = take(arg, 0x7F);
+      sysex.insert(sysex.begin(), 0xF0);
       sysex.push_back(0xF7);
       DeliverBytes(sysex, true);
       break;
@@ -166,19 +111,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case 5:
       MidiInputHandler(nullptr, kMimClose, reinterpret_cast<uintptr_t>(&s), 0, 0);
-      CheckReleased(Snapshot(), 0);
+      Check(s.HeldNotes == 0 && s.Gate == 0 && s.NoteStarted == 0 && s.AttackStarted == 0 &&
+                s.PreviousFrequency == s.NoteFrequency,
+            "a close left the note sounding", 0);
       break;
     case 6:
       s.HeldNotes = INT32_MAX - static_cast<int32_t>(arg);
       s.Gate = 1;
       break;
-    case 7: {
-      std::vector<uint8_t> fragment;
-      for (uint8_t b : take(arg % 4))
-        fragment.push_back(b & 0x7F);
-      DeliverBytes(fragment, true);
+    case 7:
+      DeliverBytes(take(arg % 4, 0x7F), true);
       break;
-    }
     }
   }
   return 0;
