@@ -33,12 +33,13 @@ configure() {
 # run_ctest DIR [ctest options]: shows the run, fails on a failure or when
 # no test ran, and counts the tests.
 ran=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 run_ctest() {
-  local dir=$1 out
+  local dir=$1
   shift
-  out=$(ctest --test-dir "$dir" --no-tests=error --output-on-failure -j"$jobs" "$@" 2>&1 |
-    tee /dev/stderr) || return 1
-  ran=$(grep -o 'tests failed out of [0-9]*' <<<"$out" | tail -1 | grep -o '[0-9]*$' || true)
+  ctest --test-dir "$dir" --no-tests=error --output-on-failure -j"$jobs" "$@" 2>&1 | tee "$log"
+  ran=$(grep -o 'tests failed out of [0-9]*' "$log" | tail -1 | grep -o '[0-9]*$' || true)
   if [ "${ran:-0}" -eq 0 ]; then
     echo "no test ran in $dir" >&2
     return 1
