@@ -196,12 +196,41 @@ std::optional<unsigned> FindPortNumber(RtMidiIn& in, unsigned hint, const std::s
 
 } // namespace
 
+namespace {
+
+// JACK's MIDI sources as RtMidi's input lists them, without the client that
+// RtMidi would open and activate for that (activating and closing each wait
+// for the server's cycle): through the watch client when it runs, else a
+// client that is never activated. False when there is no JACK server.
+bool ListJackSources(std::vector<FoundMidiPort>& found) {
+  jack_client_t* client = JackWatch != nullptr && !JackWatchDown
+                              ? JackWatch
+                              : jack_client_open(kClientName, JackNoStartServer, nullptr);
+  if (client == nullptr)
+    return false;
+  if (const char** names =
+          jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput)) {
+    for (unsigned i = 0; names[i] != nullptr; ++i)
+      found.push_back({RtMidi::UNIX_JACK, i, std::string(names[i])});
+    jack_free(names);
+  }
+  if (client != JackWatch)
+    jack_client_close(client);
+  return true;
+}
+
+} // namespace
+
 std::vector<FoundMidiPort> FindMidiInputPorts() {
   std::vector<RtMidi::Api> apis;
   RtMidi::getCompiledApi(apis);
   std::vector<FoundMidiPort> found;
   RunQuietly([&] {
     for (const RtMidi::Api api : apis) {
+      if (api == RtMidi::UNIX_JACK) {
+        ListJackSources(found);
+        continue;
+      }
       try {
         RtMidiIn in(api, kClientName);
         in.setErrorCallback(NoteRtMidiError, nullptr);
