@@ -11,8 +11,6 @@
 namespace velmora {
 namespace {
 
-constexpr int kRounds = 40;
-
 // Voice v (0 or 1) with knobs of its own.
 std::unique_ptr<EngineState> Voice(int v) {
   auto s = test::NewVoice();
@@ -25,46 +23,37 @@ std::unique_ptr<EngineState> Voice(int v) {
   return s;
 }
 
-// One round of voice v's performance: its own notes and buffer size.
-void Round(EngineState& s, int v, int round, std::vector<float>& out) {
-  if (round % 8 == 0)
-    test::NoteOn(s, 48 + 7 * v + round);
-  if (round % 8 == 5)
+// Round r of voice v's performance, its own notes and buffer size.
+void Round(EngineState& s, int v, int r, std::vector<float>& out) {
+  if (r % 8 == 0)
+    test::NoteOn(s, 48 + 7 * v + r);
+  if (r % 8 == 5)
     test::NoteOff(s);
   const std::vector<float> part = test::Render(s, 700, 64 + 37 * v);
   out.insert(out.end(), part.begin(), part.end());
 }
 
-std::vector<float> Alone(int v) {
-  auto s = Voice(v);
-  std::vector<float> out;
-  for (int r = 0; r < kRounds; ++r)
-    Round(*s, v, r, out);
-  return out;
-}
-
 TEST(TwoVoices, EachRendersAsItWouldAlone) {
-  const std::vector<float> alone[2] = {Alone(0), Alone(1)};
-  ASSERT_FALSE(test::SameSamples(alone[0], alone[1])); // the voices differ
-  for (bool threads : {false, true}) {
-    SCOPED_TRACE(threads ? "two threads" : "interleaved");
-    std::unique_ptr<EngineState> s[2] = {Voice(0), Voice(1)};
-    std::vector<float> got[2];
-    if (threads) {
-      auto play = [&](int v) {
-        for (int r = 0; r < kRounds; ++r, std::this_thread::yield())
-          Round(*s[v], v, r, got[v]);
-      };
-      std::thread other(play, 1);
-      play(0);
-      other.join();
-    } else {
-      for (int r = 0; r < kRounds; ++r)
-        for (int v : {0, 1})
-          Round(*s[v], v, r, got[v]);
-    }
+  std::vector<float> alone[2], interleaved[2], threaded[2];
+  std::unique_ptr<EngineState> a[2] = {Voice(0), Voice(1)}, b[2] = {Voice(0), Voice(1)},
+                               c[2] = {Voice(0), Voice(1)};
+  for (int v : {0, 1})
+    for (int r = 0; r < 40; ++r)
+      Round(*a[v], v, r, alone[v]);
+  for (int r = 0; r < 40; ++r)
     for (int v : {0, 1})
-      EXPECT_TRUE(test::SameSamples(alone[v], got[v])) << "voice " << v;
+      Round(*b[v], v, r, interleaved[v]);
+  auto play = [&](int v) {
+    for (int r = 0; r < 40; ++r, std::this_thread::yield())
+      Round(*c[v], v, r, threaded[v]);
+  };
+  std::thread other(play, 1);
+  play(0);
+  other.join();
+  ASSERT_FALSE(test::SameSamples(alone[0], alone[1])); // the voices differ
+  for (int v : {0, 1}) {
+    EXPECT_TRUE(test::SameSamples(alone[v], interleaved[v])) << "voice " << v << " interleaved";
+    EXPECT_TRUE(test::SameSamples(alone[v], threaded[v])) << "voice " << v << " on two threads";
   }
 }
 

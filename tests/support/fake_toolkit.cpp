@@ -12,7 +12,6 @@ int Add(int id, const std::string& kind, int x, int y, int width, int height) {
     id = TheWorld.NextAutoId++;
   Control& c = TheWorld.Controls[id] = Control{};
   c.Kind = kind, c.X = x, c.Y = y, c.Width = width, c.Height = height;
-  TheWorld.Order.push_back(id);
   return id;
 }
 } // namespace

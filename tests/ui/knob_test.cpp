@@ -81,20 +81,35 @@ TEST_F(Knobs, PicturesShowTheValueAsAGreenSector) {
   EXPECT_GT(PixelAt(p, 41, 2), Rgb(130, 130, 130));
   EXPECT_EQ(PixelAt(p, 75, 40), Rgb(170, 170, 170));
   EXPECT_EQ(PixelAt(p, 40, 5), Rgb(0, 0, 0));
+  EXPECT_EQ(PixelAt(p, 69, 40), Rgb(103, 103, 103)); // the cap's outline, one pixel wide
+  EXPECT_NE(PixelAt(p, 68, 40), Rgb(103, 103, 103));
   EXPECT_EQ(PixelAt(p, 0, 0), Synth.PanelColour);
   fake::ControlById(K(4).Canvas).DrawingFails = true; // a canvas that cannot be drawn
   DrawKnob(4);
   EXPECT_EQ(Draws(K(4).Canvas), 1);
 }
 
-TEST_F(Knobs, APressGrabsWithinARoundedDistanceOf38) {
-  const int rows[][3] = {{78, 40, 1}, {79, 40, 0}, {40, 2, 1}, {40, 1, 0},
-                         {67, 67, 1}, {68, 67, 0}, {40, 40, 1}};
-  for (const auto& [x, y, grabs] : rows) {
+// A press grabs within a rounded distance of 38 from the centre; the grab
+// turns nothing, and a release anywhere (or no button held, should the
+// release be missed) ends it.
+TEST_F(Knobs, GrabAndLetGo) {
+  // clang-format off
+  const int rows[][4] = { // x, y, grabs; then released: 0 not, on a canvas, or -1 no button held
+      {78, 40, 1, 0}, {79, 40, 0, 0}, {40, 2, 1, 0}, {40, 1, 0, 0}, {67, 67, 1, 0}, {68, 67, 0, 0},
+      {40, 40, 1, kOsc1WarpCanvas}, {40, 40, 1, kSyncButton}, {40, 40, 1, -1}};
+  // clang-format on
+  for (const auto& [x, y, grabs, release] : rows) {
+    SCOPED_TRACE(testing::Message() << x << ", " << y << " released on " << release);
     SetUp();
     PressOn(5, x, y);
-    EXPECT_EQ(Synth.DraggedKnob, grabs ? K(5).Canvas : 0) << x << ", " << y;
-    EXPECT_EQ(K(5).Value, 50); // the grab itself turns nothing
+    EXPECT_EQ(Synth.DraggedKnob, grabs ? K(5).Canvas : 0);
+    EXPECT_EQ(K(5).Value, 50);
+    if (release > 0)
+      Release(release);
+    fake::Get().AsyncButtons = release < 0 ? 0 : tk::kLeftButton;
+    PointAt(5, 30, 0);
+    EXPECT_EQ(Synth.DraggedKnob, grabs && !release ? K(5).Canvas : 0);
+    EXPECT_EQ(K(5).Value, grabs && !release ? 25 : 50);
   }
   SetUp(); // only the press itself, with the cursor over the knob, grabs
   fake::Get().UnderCursor = K(4).Canvas;
@@ -124,31 +139,16 @@ TEST_F(Knobs, ValueLabelAndParameterFollowTheMouse) {
       {5, 0, 0, 50, "50", 50},      // at the centre: no direction, no turn
   };
   for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "knob " << r.knob << " at " << r.dx << ", " << r.dy);
     SetUp();
     PressOn(r.knob, 40, 40);
     const int draws = Draws(K(r.knob).Canvas);
     PointAt(r.knob, r.dx, r.dy);
-    const std::atomic<double>& parameter = Synth.*kKnobControls[r.knob].Parameter;
-    EXPECT_EQ(K(r.knob).Value, r.value) << r.knob << " at " << r.dx << ", " << r.dy;
-    EXPECT_EQ(tk::LabelText(K(r.knob).ValueLabel), r.label) << r.knob << " at " << r.dx;
-    EXPECT_EQ(parameter.load(), r.parameter) << r.knob << " at " << r.dx << ", " << r.dy;
-    EXPECT_EQ(Draws(K(r.knob).Canvas) - draws, r.dx || r.dy ? 1 : 0) << r.knob;
+    EXPECT_EQ(K(r.knob).Value, r.value);
+    EXPECT_EQ(tk::LabelText(K(r.knob).ValueLabel), r.label);
+    EXPECT_EQ((Synth.*kKnobControls[r.knob].Parameter).load(), r.parameter);
     PointAt(r.knob, r.dx, r.dy); // a resting pointer repaints nothing
-    EXPECT_EQ(Draws(K(r.knob).Canvas) - draws, r.dx || r.dy ? 1 : 0) << r.knob;
-  }
-}
-
-TEST_F(Knobs, AReleaseAnywhereOrNoButtonHeldEndsTheDrag) {
-  for (int canvas : {kOsc1WarpCanvas, kModeSelectorCanvas, -1}) {
-    SetUp();
-    PressOn(5, 40, 40);
-    if (canvas >= 0)
-      Release(canvas);
-    else
-      fake::Get().AsyncButtons = 0; // the release event was missed
-    PointAt(5, 30, 0);
-    EXPECT_EQ(Synth.DraggedKnob, 0) << canvas;
-    EXPECT_EQ(K(5).Value, 50) << canvas;
+    EXPECT_EQ(Draws(K(r.knob).Canvas) - draws, r.dx || r.dy ? 1 : 0);
   }
 }
 
