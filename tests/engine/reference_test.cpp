@@ -8,6 +8,7 @@
 // command) the same run also proves that RenderBlock, declared nonblocking,
 // never allocates, locks or makes a system call while notes play and knobs
 // move; in other builds that part proves nothing.
+#include "core/controls.h"
 #include "engine/engine.h"
 #include "midi/handler.h"
 #include "support/test_support.h"
@@ -168,20 +169,15 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
       if (s.Gate == 0)
         model.started = model.attackStarted = false;
       break;
-    case 4: // pitch knobs, also while a note sounds
-      s.Osc1Pitch = pick(1, 2400);
-      s.Osc2Pitch = pick(0, 2) == 0 ? 1200 : pick(1, 2400);
+    case 4:
+    case 5: { // a knob turns, also while a note sounds, to any value it can take
+      const KnobControl& k = kKnobControls[static_cast<size_t>(pick(0, kLastKnob))];
+      s.*k.Parameter = KnobParameter(k, pick(k.Min, k.Max));
       break;
-    case 5:
-      s.MixMode = pick(1, 3);
-      s.MixAmount = pick(0, 100);
-      s.Sync = pick(0, 1);
-      break;
+    }
     case 6:
-      s.Attack = pick(1, 100) * 20;
-      s.Decay = pick(1, 100) * 50;
-      s.Sustain = pick(0, 100);
-      s.Release = pick(1, 100) * 50;
+      s.MixMode = pick(1, 3);
+      s.Sync = pick(0, 1);
       break;
     case 7: // re-struck: all released (note-offs or a port close), a new note at once
       if (pick(0, 1))
