@@ -8,9 +8,9 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Choice.H>
-#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Widget.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -29,7 +29,11 @@ Fl_Color ToFl(Colour c) { return fl_rgb_color(c & 0xFF, (c >> 8) & 0xFF, (c >> 1
 
 std::deque<Event> Queue;
 std::atomic<bool> WakePending{false};
-Fl_Double_Window* Window = nullptr;
+// Not double-buffered: the X server would then copy the whole window for
+// every knob step (FLTK swaps the entire back buffer), where a plain window
+// takes only the knob's and its label's pixels. Every self-painted control
+// puts its whole picture at once, so nothing flickers.
+Fl_Window* Window = nullptr;
 int ClientWidth = 0, ClientHeight = 0;
 int MenuHeight = 0; // the menu bar takes its rows from the top of the window
 int NextAutoId = kFirstAutoId;
@@ -249,8 +253,8 @@ bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
   Fl::add_system_handler(NoteXEvent, nullptr);
   ClientWidth = clientWidth;
   ClientHeight = clientHeight;
-  Window = new Fl_Double_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2,
-                                clientWidth, clientHeight);
+  Window = new Fl_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2, clientWidth,
+                         clientHeight);
   Window->copy_label(title);
   Window->xclass("velmora"); // lets the desktop match the window to its menu entry
   Window->size_range(clientWidth, clientHeight, clientWidth, clientHeight);
