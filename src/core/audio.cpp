@@ -70,14 +70,19 @@ void StartStream() {
 void CheckAudioRunning() {
   using Clock = std::chrono::steady_clock;
   static uint32_t seen = AudioCallbacks.load(std::memory_order_relaxed);
-  static Clock::time_point moved = Clock::now();
-  const uint32_t now = AudioCallbacks.load(std::memory_order_relaxed);
-  if (now != seen) {
-    seen = now;
-    moved = Clock::now();
+  static Clock::time_point moved = Clock::now(), checked = moved;
+  const uint32_t count = AudioCallbacks.load(std::memory_order_relaxed);
+  const Clock::time_point now = Clock::now();
+  // A check long overdue means this thread did not run either (the machine
+  // slept, a modal box was open): the audio thread gets a fresh second.
+  const bool overdue = now - checked > std::chrono::seconds(1);
+  checked = now;
+  if (count != seen || overdue) {
+    seen = count;
+    moved = now;
     return;
   }
-  if (Clock::now() - moved < std::chrono::seconds(1))
+  if (now - moved < std::chrono::seconds(1))
     return;
   tk::MessageBox("PortAudio", "The audio output has stopped. Please start Velmora again.");
   EndProgram(1);
