@@ -34,7 +34,7 @@ snap 45 20 170 407 off
 # names it, and the release ends in exact silence.
 send keys on 69 100
 listen 66150
-in_range "$HZ" 440.5 441.5 || fail "note 69 sounds at $HZ Hz"
+in_range "$HZ" 440.5 441.5 || fail "note 69 sounds at $HZ Hz (rms $RMS)"
 full=$RMS
 snap 45 20 170 407 a5
 same a5 off && fail "the label does not show the note"
@@ -51,21 +51,25 @@ ratio=$(awk -v a="$RMS" -v b="$full" 'BEGIN { print a / b }')
 in_range "$ratio" 0.48 0.52 || fail "Sustain at 3 o'clock: level ratio $ratio, not 0.5"
 send keys off 69
 
-# --- 10,000 mixed messages a second for 3 s leave the note count right: one
-# more note-on sets the pitch, and the gate closes with the last of held + 1
-# note-offs, not before.
+# --- 10,000 mixed messages a second for 3 s, then 200 note-offs, which
+# leave nothing held whatever the flood left (a busy machine may drop some of
+# the flood's events in JACK itself): two note-ons set the pitch, and the
+# gate closes with the second note-off, not before.
 send keys flood 10000 3 7
 answer keys '^held' || fail "the flood did not finish"
-held=$(awk '/^held/ { print $2 }' "${SRC_OUT[keys]}")
+for ((i = 0; i < 200; i++)); do send keys off 72; done
+listen 26460
+[ "$RMS" = 0 ] || fail "sound after the flood and 200 note-offs"
+send keys on 72 100
 send keys on 72 100
 listen 22050
 in_range "$HZ" 524.5 525.5 || fail "after the flood note 72 sounds at $HZ Hz"
-for ((i = 0; i < held; i++)); do send keys off 72; done
+send keys off 72
 listen 22050
-[ "$RMS" != 0 ] || fail "the gate closed before the last note-off ($held held)"
+[ "$RMS" != 0 ] || fail "after the flood the gate closed with the first of two note-offs"
 send keys off 72
 listen 26460
-[ "$RMS" = 0 ] || fail "the gate stayed open after the last note-off ($held held)"
+[ "$RMS" = 0 ] || fail "after the flood the gate stayed open after the last note-off"
 
 # --- The source quits and comes back at once under the same name while a
 # note is held: the note releases, the label says so, and the next note plays.
