@@ -17,24 +17,26 @@ TEST(Timeline, DefaultNoteFromStartUpToTheEndOfItsRelease) {
   auto voice = test::NewVoice();
   EngineState& s = *voice;
   struct Row {
-    int note; // before the frames: -1 nothing, 0 the note-off, -2 note-off and on at once, else a
-              // note-on
-    int frames;
+    int note;   // before the frames: a note-on, -1 nothing, 0 the note-off, -2 both at once
+    int frames; // rendered in one buffer after the clock is set to `clock` (0: left alone)
+    int clock;
     double level, levelTolerance, kneeIn, kneeTolerance; // Osc1WarpIn after the frames
     bool silent;                                         // every sample exactly 0
   };
   const Row rows[] = {
-      {-1, 1, 0, 0, 90, 0, true},             // start-up: a release of no length, over
-      {69, 1001, 0, 0, 90, 0, true},          // fade-out of silence, knee frozen
-      {-1, 1, 0, 0, 95, 0, true},             // attack start: t = 0, keyframe 1
-      {-1, 15, 0.9917, 5e-5, 70.2, 0.1, 0},   // t = 15 of 15.12
-      {-1, 44100, 0.5, 1e-5, 5, 1e-3, 0},     // decay over one second to Sustain 50
-      {-1, 10, 0.5, 0, 5, 0, 0},              // sustain: keyframe 3
-      {-2, 1, 0.5, 0, 5, 0, 0},               // re-struck: the fade starts from what sounds
-      {-1, 1000, 0, 0, 5, 0, 0},              // and ends at 0, the knee frozen
-      {-1, 16 + 44100 + 10, 0.5, 0, 5, 0, 0}, // sustain again
-      {0, 3652, 0.25, 1e-3, 47.5, 0.01, 0},   // half of the 0.1656 s release
-      {-1, 3652, 0, 0, 90, 0, 0},             // released: keyframe 4
+      {-1, 1, 0, 0, 0, 90, 0, true},             // start-up: a release of no length, over
+      {69, 1001, 0, 0, 0, 90, 0, true},          // fade-out of silence, knee frozen
+      {-1, 1, 0, 0, 0, 95, 0, true},             // attack start: t = 0, keyframe 1
+      {-1, 15, 0, 0.9917, 5e-5, 70.2, 0.1, 0},   // t = 15 of 15.12
+      {-1, 44100, 0, 0.5, 1e-5, 5, 1e-3, 0},     // decay over one second to Sustain 50
+      {-1, 10, 0, 0.5, 0, 5, 0, 0},              // sustain: keyframe 3
+      {-2, 1, 0, 0.5, 0, 5, 0, 0},               // re-struck: the fade starts from what sounds
+      {-1, 1000, 0, 0, 0, 5, 0, 0},              // and ends at 0, the knee frozen
+      {-1, 16 + 44100 + 10, 0, 0.5, 0, 5, 0, 0}, // sustain again
+      {-1, 8, kClockLimit - 5, 1 / 15.12, 1e-3, 93.35, .01, 0}, // restarts: attack, t = 1
+      {-1, 15 + 44100 + 10, 0, 0.5, 0, 5, 0, 0},
+      {0, 3652, 0, 0.25, 1e-3, 47.5, 0.01, 0}, // half of the 0.1656 s release
+      {-1, 3652, 0, 0, 0, 90, 0, 0},           // released: keyframe 4
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << "row after " << r.frames << " frames, note " << r.note);
@@ -42,7 +44,9 @@ TEST(Timeline, DefaultNoteFromStartUpToTheEndOfItsRelease) {
       NoteOff(s);
     if (r.note > 0 || r.note == -2)
       NoteOn(s, r.note > 0 ? r.note : 69);
-    for (float v : Render(s, r.frames))
+    if (r.clock != 0)
+      s.EnvelopeClock = r.clock;
+    for (float v : Render(s, r.frames, r.frames))
       ASSERT_TRUE(!r.silent || v == 0.0f);
     EXPECT_NEAR(s.EnvelopeLevel, r.level, r.levelTolerance);
     EXPECT_NEAR(s.Osc1WarpIn, r.kneeIn, r.kneeTolerance);
@@ -84,27 +88,6 @@ TEST(Timeline, SoundingPitchIsTheSampleRateOverAWholePeriod) {
       EXPECT_NEAR(MeasuredHz({tone.end() - 44100, tone.end()}), 44100.0 / period, 0.01) << note;
     }
   }
-}
-
-TEST(Timeline, ClockRestartInsideOneBuffer) {
-  auto voice = test::NewVoice();
-  EngineState& s = *voice;
-  NoteOn(s, 69);
-  Render(s, 1001 + 16 + 44100 + 10); // sustain
-  s.EnvelopeClock = kClockLimit - 5;
-  const std::vector<float> out = Render(s, 8, 8);
-  // Frames at t = limit - 5 .. limit sound; at limit + 1 the clock restarts
-  // and the ramp silences that frame; the next is the attack's t = 1.
-  for (int i = 0; i < 6; ++i)
-    EXPECT_NE(out[i], 0.0f) << i;
-  EXPECT_EQ(out[6], 0.0f);
-  EXPECT_EQ(s.EnvelopeClock, 2);
-  EXPECT_EQ(s.EnvelopeLevel, 1 / s.AttackSamples);
-  // With the key up the restart ends what is left of the release.
-  NoteOff(s);
-  s.EnvelopeClock = kClockLimit;
-  Render(s, 3);
-  EXPECT_EQ(s.EnvelopeLevel, 0.0);
 }
 
 TEST(Timeline, EdgesOfTheOscillators) {
