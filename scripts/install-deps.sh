@@ -5,7 +5,7 @@
 set -euo pipefail
 
 runtime=(build-essential cmake pkg-config portaudio19-dev librtmidi-dev
-  libfltk1.3-dev fonts-liberation libsndfile1-dev libsmf-dev)
+  libfltk1.3-dev fonts-liberation libsndfile1-dev)
 testing=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format xvfb xdotool x11-utils imagemagick jackd2 libasound2-plugins
   alsa-utils aubio-tools clang-22 libclang-rt-22-dev librsvg2-bin desktop-file-utils
