@@ -3,9 +3,7 @@
 // command a line:
 //   on NOTE VELOCITY, off NOTE   note messages on channel 1
 //   flood RATE SECONDS SEED      random messages of mixed channels and kinds at
-//                                RATE per second; answers "held N", the notes a
-//                                channel-1 listener that counts note-ons and
-//                                note-offs now holds
+//                                RATE per second; answers "flooded"
 //   restart                      the source quits and comes back at once under
 //                                the same name, as a restarted program does;
 //                                answers "restarted"
@@ -32,28 +30,20 @@ std::unique_ptr<RtMidiOut> Open(const std::string& name, const char* answer) {
   return out;
 }
 
-long Flood(RtMidiOut& out, long rate, long seconds, unsigned seed) {
+void Flood(RtMidiOut& out, long rate, long seconds, unsigned seed) {
   static const unsigned char kinds[] = {0x90, 0x80, 0x91, 0x81, 0x9F, 0xB0, 0xE0, 0xC0, 0xF8, 0xFE};
+  static const size_t lengths[] = {3, 3, 3, 3, 3, 3, 3, 2, 1, 1};
   std::mt19937 rng(seed);
-  auto byte = [&] { return static_cast<unsigned char>(rng() % 128); };
-  long held = 0;
   const auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < rate * seconds; ++i) {
-    const unsigned char status = kinds[rng() % sizeof kinds];
-    std::vector<unsigned char> m{status};
-    if (status < 0xC0 || status == 0xE0)
-      m = {status, byte(), byte()};
-    else if (status == 0xC0)
-      m = {status, byte()};
-    if (status == 0x90 && m[2] != 0)
-      ++held;
-    else if ((status == 0x80 || status == 0x90) && held > 0)
-      --held;
+    const size_t kind = rng() % sizeof kinds;
+    std::vector<unsigned char> m{kinds[kind], static_cast<unsigned char>(rng() % 128),
+                                 static_cast<unsigned char>(rng() % 128)};
+    m.resize(lengths[kind]);
     out.sendMessage(&m);
     if (i % 100 == 99) // keep to the rate
       std::this_thread::sleep_until(start + std::chrono::microseconds((i + 1) * 1000000 / rate));
   }
-  return held;
 }
 
 } // namespace
@@ -79,7 +69,8 @@ int main(int argc, char** argv) {
         m.push_back(static_cast<unsigned char>(byte));
       out->sendMessage(&m);
     } else if (command == "flood" && in >> rate >> seconds >> seed) {
-      std::cout << "held " << Flood(*out, rate, seconds, seed) << std::endl;
+      Flood(*out, rate, seconds, seed);
+      std::cout << "flooded" << std::endl;
     } else {
       std::cerr << "midi_source: bad command: " << line << std::endl;
       return 2;

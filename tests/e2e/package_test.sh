@@ -35,9 +35,8 @@ desktop-file-validate "$desktop" || fail "$desktop does not validate"
 entry() { sed -n "s/^$1=//p" "$desktop" | head -n1; }
 [[ ";$(entry Categories)" == *";AudioVideo;Audio;Midi;"* ]] || fail "Categories=$(entry Categories)"
 [ "$(command -v "$(entry Exec | cut -d' ' -f1)")" = /usr/bin/velmora ] || fail "the menu entry starts $(entry Exec)"
-for icon in scalable/apps/"$(entry Icon)".svg 48x48/apps/"$(entry Icon)".png; do
-  [ -f "/usr/share/icons/hicolor/$icon" ] || fail "no icon $icon"
-done
+icons=/usr/share/icons/hicolor
+[ -f "$icons/scalable/apps/$(entry Icon).svg" ] && [ -f "$icons/48x48/apps/$(entry Icon).png" ] || fail "no icon $(entry Icon)"
 for f in "${files[@]}"; do
   [[ "$f" == /usr/bin/* ]] || continue
   page=$(man -w 1 "$(basename "$f")") || fail "no manual page for $f"

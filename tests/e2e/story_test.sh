@@ -56,7 +56,7 @@ send keys off 69
 # the flood's events in JACK itself): two note-ons set the pitch, and the
 # gate closes with the second note-off, not before.
 send keys flood 10000 3 7
-answer keys '^held' || fail "the flood did not finish"
+answer keys '^flooded' || fail "the flood did not finish"
 for ((i = 0; i < 200; i++)); do send keys off 72; done
 listen 26460
 [ "$RMS" = 0 ] || fail "sound after the flood and 200 note-offs"
