@@ -9,7 +9,7 @@ runtime=(build-essential cmake pkg-config portaudio19-dev librtmidi-dev
 testing=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format xvfb xdotool x11-utils imagemagick jackd2 libasound2-plugins
   alsa-utils aubio-tools clang-22 libclang-rt-22-dev librsvg2-bin desktop-file-utils
-  man-db lv2-dev liblilv-dev lilv-utils jalv)
+  man-db lv2-dev liblilv-dev lilv-utils jalv sordi)
 
 want=("${runtime[@]}")
 [ "${1:-}" = "--test" ] && want+=("${testing[@]}")

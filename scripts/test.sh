@@ -5,8 +5,9 @@
 #   plain         unit, end-to-end and soak tests; the benchmarks must build
 #   ASan + UBSan  unit tests and a soak of the program
 #   TSan          the two-voice and thread-ordering tests
-#   RTSan         the engine driven through notes and knob moves, then the
-#                 program playing, under RealtimeSanitizer (clang-22)
+#   RTSan         the engine and the plugin's run() driven through notes and
+#                 knob moves, then the program playing, under
+#                 RealtimeSanitizer (clang-22)
 #   fuzzers       MIDI messages and MIDI files (clang-14 libFuzzer)
 # Every option a configuration relies on is given here, so a value left in
 # a cache cannot switch tests off. A stage that runs no test fails.
@@ -71,11 +72,12 @@ cmake --build build-test-tsan -j"$jobs" --target engine_tests midi_tests
 TSAN_OPTIONS="halt_on_error=1" run_ctest build-test-tsan -R '^(TwoVoices|OrderingOfNoteState)\.'
 done_step "$ran"
 
-step "RealtimeSanitizer (clang-22): the engine through notes and knob moves, then the program"
+step "RealtimeSanitizer (clang-22): the engine and the plugin through notes and knob moves, then the program"
 CXX=clang++-22 CC=clang-22 configure build-test-rtsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELMORA_SANITIZE=realtime -DVELMORA_BENCH=OFF -DVELMORA_E2E=ON -DVELMORA_SOAK=OFF
-cmake --build build-test-rtsan -j"$jobs" --target engine_tests "${program[@]}"
-RTSAN_OPTIONS="halt_on_error=1" run_ctest build-test-rtsan -R '^(Reference\.|TwoVoices\.|e2e_story$)'
+cmake --build build-test-rtsan -j"$jobs" --target engine_tests velmora_lv2 lv2_tests "${program[@]}"
+RTSAN_OPTIONS="halt_on_error=1" run_ctest build-test-rtsan \
+  -R '^(Reference\.|TwoVoices\.|Lv2Plugin\.|e2e_story$)'
 done_step "$ran"
 
 step "fuzzers (clang-14 libFuzzer): MIDI messages and MIDI files"
