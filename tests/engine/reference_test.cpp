@@ -30,121 +30,84 @@ struct Model {
 
 // Keyframe k (0..3) of knee coordinate c: oscillator 1 In, Out, oscillator 2 In, Out.
 double Key(const EngineState& s, int c, int k) {
-  const std::atomic<double>* keys[4][4] = {
-      {&s.Osc1WarpIn1, &s.Osc1WarpIn2, &s.Osc1WarpIn3, &s.Osc1WarpIn4},
-      {&s.Osc1WarpOut1, &s.Osc1WarpOut2, &s.Osc1WarpOut3, &s.Osc1WarpOut4},
-      {&s.Osc2WarpIn1, &s.Osc2WarpIn2, &s.Osc2WarpIn3, &s.Osc2WarpIn4},
-      {&s.Osc2WarpOut1, &s.Osc2WarpOut2, &s.Osc2WarpOut3, &s.Osc2WarpOut4}};
-  return *keys[c][k];
+  return s.*(c % 2 ? kWarpKeyframes[c / 2].Out : kWarpKeyframes[c / 2].In)[k];
 }
 
 float Bend(float p, double in, double out) {
   const double x = in / 100, y = out / 100;
   if (0 <= p && p < x)
     return static_cast<float>(y * (p / x));
-  if (x <= p && p <= 1)
-    return x == 1 ? 1.0f : static_cast<float>(y + (1 - y) * (p - x) / (1 - x));
-  return p;
+  return x <= p && p <= 1 ? (x == 1 ? 1.0f : static_cast<float>(y + (1 - y) * (p - x) / (1 - x)))
+                          : p;
 }
 
 float Sample(Model& m, const EngineState& s) {
   int t = m.clock;
-  if (t > 2147483640) {
-    m.clock = 0;
-    m.relLevel = 0;
-  }
+  if (t > 2147483640)
+    m.clock = 0, m.relLevel = 0;
   if (s.Gate == 0) {
     const bool over = t >= m.relClock + m.rs;
-    m.level = over ? 0 : m.relLevel * ((m.relClock + m.rs - t) / m.rs);
+    m.level = m.fadeLevel = over ? 0 : m.relLevel * ((m.relClock + m.rs - t) / m.rs);
     for (int c = 0; c < 4; ++c)
       m.knee[c] = over ? Key(s, c, 3)
                        : m.relKnee[c] + (Key(s, c, 3) - m.relKnee[c]) * (t - m.relClock) / m.rs;
-    m.fadeLevel = m.level;
     m.keyWasDown = false;
   } else {
     if (!m.started) {
-      m.started = true;
-      m.fade = -1;
       // Re-struck with no key-up sample between: the fade starts from what sounds.
-      if (m.keyWasDown)
-        m.fadeLevel = m.level;
+      m.fadeLevel = m.keyWasDown ? m.level : m.fadeLevel;
+      m.started = true, m.fade = -1, m.ds = s.Decay / 1000 * 44100, m.sl = s.Sustain / 100;
       m.as = std::pow(1.00517037535, s.Attack.load()) * 0.0994856 / 1000 * 44100;
-      m.ds = s.Decay / 1000 * 44100;
-      m.sl = s.Sustain / 100;
       m.rs = std::pow(1.00170523, s.Release.load()) * 0.9982977 / 1000 * 44100;
     }
     m.keyWasDown = true;
+    m.fade += m.fade <= 1000;
     if (m.fade <= 1000)
-      m.fade++;
-    if (m.fade <= 1000) {
       m.level = (1 - m.fade / 1000.0) * m.fadeLevel;
-    } else {
-      if (!m.attackStarted) {
-        m.c1 = m.c2 = -1;
-        m.attackStarted = true;
-        m.clock = t = 0;
-      }
-      for (int c = 0; c < 4; ++c) {
-        const double k1 = Key(s, c, 0), k2 = Key(s, c, 1), k3 = Key(s, c, 2);
-        if (t <= std::nearbyint(m.as)) {
-          m.level = t / m.as;
-          m.knee[c] = k1 + (k2 - k1) * t / m.as;
-        } else if (t <= std::nearbyint(m.as + m.ds)) {
-          m.level = m.sl + (m.as + m.ds - t) * (1 - m.sl) / m.ds;
-          m.knee[c] = k2 + (k3 - k2) * (t - m.as) / m.ds;
-        } else {
-          m.level = m.sl;
-          m.knee[c] = k3;
-        }
-      }
+    else if (!m.attackStarted)
+      m.c1 = m.c2 = -1, m.attackStarted = true, m.clock = t = 0;
+    for (int c = 0; c < 4 && m.fade > 1000; ++c) {
+      const double k1 = Key(s, c, 0), k2 = Key(s, c, 1), k3 = Key(s, c, 2);
+      if (t <= std::nearbyint(m.as))
+        m.level = t / m.as, m.knee[c] = k1 + (k2 - k1) * t / m.as;
+      else if (t <= std::nearbyint(m.as + m.ds))
+        m.level = m.sl + (m.as + m.ds - t) * (1 - m.sl) / m.ds,
+        m.knee[c] = k2 + (k3 - k2) * (t - m.as) / m.ds;
+      else
+        m.level = m.sl, m.knee[c] = k3;
     }
-    m.relLevel = m.level;
-    m.relClock = t;
+    m.relLevel = m.level, m.relClock = t;
     std::copy(m.knee, m.knee + 4, m.relKnee);
   }
-  const int n = m.clock;
-
+  const int n = m.clock++;
   float y = 0;
-  const float r1 = std::pow(2.0f, static_cast<float>((s.Osc1Pitch - 1200) / 1200));
-  const float r2 = std::pow(2.0f, static_cast<float>((s.Osc2Pitch - 1200) / 1200));
   if (s.NoteFrequency > 0) {
-    const double f = m.fade <= 1000 ? s.PreviousFrequency : s.NoteFrequency;
-    const int p1 = static_cast<int>(std::nearbyint(44100 / (f * r1)));
-    const int p2 = static_cast<int>(std::nearbyint(44100 / (f * r2)));
+    const double f = m.fade <= 1000 ? s.PreviousFrequency : s.NoteFrequency, mix = s.MixAmount;
+    auto period = [f](double cents) {
+      return static_cast<int>(
+          std::nearbyint(44100 / (f * std::pow(2.0f, static_cast<float>((cents - 1200) / 1200)))));
+    };
+    const int p1 = period(s.Osc1Pitch), p2 = period(s.Osc2Pitch);
     ++m.c1, ++m.c2;
-    if (m.c1 == p1) {
-      m.c1 = 0;
-      if (s.Sync == 1)
-        m.c2 = 0;
-    }
+    if (m.c1 == p1)
+      m.c1 = 0, m.c2 = s.Sync == 1 ? 0 : m.c2;
     if (s.Sync == 0 && m.c2 == p2)
       m.c2 = 0;
     const double twoPi = 6.2831854820251465;
     const float w1 = Bend(static_cast<float>(double(m.c1) / p1), m.knee[0], m.knee[1]);
     const float w2 = Bend(static_cast<float>(double(m.c2) / p2), m.knee[2], m.knee[3]);
-    const double s1 = std::sin(twoPi * w1), s2 = std::sin(twoPi * w2), mix = s.MixAmount;
-    double v = 0;
-    if (s.MixMode == 1) {
-      v = (mix / 100) * s1 + (1 - mix / 100) * s2;
-    } else if (s.MixMode == 2) {
-      v = std::sin(twoPi * w1 + (mix / 15) * s2);
-    } else if (mix < 25) {
-      const double k = std::nearbyint(mix * 4 / 100);
-      v = (k + 0.5 * s1) * s2 / (k + 0.5);
-    } else if (mix < 50) {
-      const double k = std::nearbyint((mix - 25) * 4 / 100);
-      v = (1 + k * s1) * s2 / (k + 1);
-    } else {
-      const double k = std::nearbyint((mix - 50) * 2 * 5 / 100);
-      v = k * m.out + 1 == 0 ? 0 : (1 + k * s1) * s2;
-    }
-    y = m.out = static_cast<float>(v);
+    const double s1 = std::sin(twoPi * w1), s2 = std::sin(twoPi * w2);
+    const double k = std::nearbyint(mix < 25   ? mix * 4 / 100
+                                    : mix < 50 ? (mix - 25) * 4 / 100
+                                               : (mix - 50) * 2 * 5 / 100);
+    y = m.out = static_cast<float>(s.MixMode == 1       ? (mix / 100) * s1 + (1 - mix / 100) * s2
+                                   : s.MixMode == 2     ? std::sin(twoPi * w1 + (mix / 15) * s2)
+                                   : mix < 25           ? (k + 0.5 * s1) * s2 / (k + 0.5)
+                                   : mix < 50           ? (1 + k * s1) * s2 / (k + 1)
+                                   : k * m.out + 1 == 0 ? 0
+                                                        : (1 + k * s1) * s2);
   }
-  double v = y * m.level;
-  if (n < 100)
-    v *= std::pow(static_cast<float>(n / 100.0), 5.0f);
-  m.clock++;
-  return static_cast<float>(v);
+  return static_cast<float>(y * m.level * (n < 100 ? std::pow(float(n / 100.0), 5.0f) : 1));
 }
 
 TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
@@ -158,58 +121,41 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
   auto out = [&] { return pick(0, 3) == 0 ? 500.0 * pick(0, 1) : pick(0, 200) * 2.5; };
   std::vector<float> expected, actual;
   for (int event = 0; event < 500; ++event) {
-    switch (pick(0, 11)) {
-    case 0:
-    case 1: // key down; legato when another is held
+    const int e = pick(0, 11);
+    if (e < 2) { // key down; legato when another is held
       test::NoteOn(s, pick(20, 110));
-      break;
-    case 2:
-    case 3: // key up; the last one releases
+    } else if (e < 4) { // key up; the last one releases
       test::NoteOff(s);
-      if (s.Gate == 0)
-        model.started = model.attackStarted = false;
-      break;
-    case 4:
-    case 5: { // a knob turns, also while a note sounds, to any value it can take
+    } else if (e < 6) { // a knob turns, also while a note sounds, to any value it can take
       const KnobControl& k = kKnobControls[static_cast<size_t>(pick(0, kLastKnob))];
       s.*k.Parameter = KnobParameter(k, pick(k.Min, k.Max));
-      break;
-    }
-    case 6:
-      s.MixMode = pick(1, 3);
-      s.Sync = pick(0, 1);
-      break;
-    case 7: // re-struck: all released (note-offs or a port close), a new note at once
+    } else if (e == 6) {
+      s.MixMode = pick(1, 3), s.Sync = pick(0, 1);
+    } else if (e == 7) { // re-struck: all released (note-offs or a port close), a new note at once
       if (pick(0, 1))
         HandleMidiClose(s);
       while (s.Gate != 0)
         test::NoteOff(s);
       model.started = model.attackStarted = false;
       test::NoteOn(s, pick(20, 110));
-      break;
-    case 8: // hours later: the clock restarts within the next buffer
+    } else if (e == 8) { // hours later: the clock restarts within the next buffer
       s.EnvelopeClock = model.clock = kClockLimit - pick(0, 300);
-      break;
-    default: { // a warp point moves
+    } else { // a warp point moves
       const int osc = pick(0, 1), k = pick(0, 3);
-      s.*kWarpKeyframes[osc].In[k] = in();
-      s.*kWarpKeyframes[osc].Out[k] = out();
+      s.*kWarpKeyframes[osc].In[k] = in(), s.*kWarpKeyframes[osc].Out[k] = out();
     }
-    }
+    if (s.Gate == 0)
+      model.started = model.attackStarted = false;
     const size_t frames = static_cast<size_t>(pick(1, 4000));
     for (size_t i = 0; i < frames; ++i)
       expected.push_back(Sample(model, s));
-    const std::vector<float> part = test::Render(s, frames, static_cast<size_t>(pick(1, 512)));
-    actual.insert(actual.end(), part.begin(), part.end());
+    actual = test::Render(s, frames, static_cast<size_t>(pick(1, 512)), std::move(actual));
   }
   ASSERT_TRUE(test::SameSamples(expected, actual));
   // The performance must have sounded, or the comparison proves little.
-  size_t loud = 0;
-  for (float v : actual) {
-    ASSERT_TRUE(std::isfinite(v));
-    loud += std::fabs(v) > 0.1f;
-  }
-  EXPECT_GT(loud, actual.size() / 10);
+  EXPECT_GT(
+      std::count_if(actual.begin(), actual.end(), [](float v) { return std::fabs(v) > 0.1f; }),
+      actual.size() / 10);
 }
 
 } // namespace

@@ -29,8 +29,7 @@ void Round(EngineState& s, int v, int r, std::vector<float>& out) {
     test::NoteOn(s, 48 + 7 * v + r);
   if (r % 8 == 5)
     test::NoteOff(s);
-  const std::vector<float> part = test::Render(s, 700, 64 + 37 * v);
-  out.insert(out.end(), part.begin(), part.end());
+  out = test::Render(s, 700, 64 + 37 * v, std::move(out));
 }
 
 TEST(TwoVoices, EachRendersAsItWouldAlone) {

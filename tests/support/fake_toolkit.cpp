@@ -7,11 +7,10 @@ namespace velmora::fake {
 namespace {
 World TheWorld;
 
-int Add(int id, const std::string& kind, int x, int y, int width, int height) {
-  if (id == tk::kAutoId)
-    id = TheWorld.NextAutoId++;
+int Add(int id, int x, int y, const char* text = "") {
+  id = id == tk::kAutoId ? TheWorld.NextAutoId++ : id;
   Control& c = TheWorld.Controls[id] = Control{};
-  c.Kind = kind, c.X = x, c.Y = y, c.Width = width, c.Height = height;
+  c.X = x, c.Y = y, c.Text = text;
   return id;
 }
 } // namespace
@@ -37,48 +36,35 @@ namespace velmora::tk {
 using fake::ControlById;
 using fake::Get;
 
-bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
-  Get().ClientWidth = clientWidth, Get().ClientHeight = clientHeight, Get().Title = title;
-  return true;
-}
-void ShowWindow() { Get().WindowShown = true; }
-void SetWindowColour(Colour c) { Get().WindowColour = c; }
+bool OpenWindow(int, int, const char*) { return true; }
+void ShowWindow() {}
+void SetWindowColour(Colour) {}
 bool CreateMenu(int) { return !Get().MenuFails; }
-bool AddMenuItem(const char* menuTitle, int item, const char* itemText) {
-  Get().MenuItems.push_back(std::string(menuTitle) + "/" + std::to_string(item) + "/" + itemText);
-  return true;
-}
-int CreateDropDown(int id, int x, int y, int width, int height) {
-  return fake::Add(id, "dropdown", x, y, width, height);
-}
+bool AddMenuItem(const char*, int, const char*) { return true; }
+int CreateDropDown(int id, int x, int y, int, int) { return fake::Add(id, x, y); }
 void AddDropDownItem(int id, const std::string& text) { ControlById(id).Items.push_back(text); }
 void ClearDropDown(int id) { ControlById(id).Items.clear(); }
 void OnDropDownOpening(int id, void (*refresh)()) { ControlById(id).Opening = refresh; }
 void SelectDropDownItem(int id, int index) { ControlById(id).Selected = index; }
 int SelectedDropDownItem(int id) { return ControlById(id).Selected; }
 int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder, bool) {
-  id = fake::Add(id, "canvas", x, y, width, height);
-  ControlById(id).Sunken = sunkenBorder;
+  id = fake::Add(id, x, y);
   // A sunken border of 2 pixels takes the drawing surface in from each side.
   const int border = sunkenBorder ? 2 : 0;
   ResizeRaster(ControlById(id).Picture, width - 2 * border, height - 2 * border, 0);
   return id;
 }
-void CreateGroupBox(int x, int y, int width, int height, const char* caption) {
-  ControlById(fake::Add(kAutoId, "group", x, y, width, height)).Text = caption;
+void CreateGroupBox(int x, int y, int, int, const char* caption) {
+  fake::Add(kAutoId, x, y, caption);
 }
-int CreateLabel(int id, int x, int y, int width, int height, const char* text) {
-  id = fake::Add(id, "label", x, y, width, height);
-  ControlById(id).Text = text;
-  return id;
+int CreateLabel(int id, int x, int y, int, int, const char* text) {
+  return fake::Add(id, x, y, text);
 }
 void SetLabelText(int id, const std::string& text) { ControlById(id).Text = text; }
 std::string LabelText(int id) { return ControlById(id).Text; }
-void SetLabelColours(int id, Colour text, Colour background) {
-  ControlById(id).TextColour = text, ControlById(id).Background = background;
-}
+void SetLabelColours(int, Colour, Colour) {}
 int LoadFont(const char*, int) { return Get().FontFails ? 0 : 1; }
-void SetLabelFont(int id, int font) { ControlById(id).Font = font; }
+void SetLabelFont(int, int) {}
 
 Raster* BeginDrawing(int canvas) {
   fake::Control& c = ControlById(canvas);
@@ -102,6 +88,6 @@ void MessageBox(const char* title, const std::string& text) {
   Get().Messages.emplace_back(title, text);
 }
 void Wake() {}
-void Shutdown() { Get().ShutDown = true; }
+void Shutdown() {}
 
 } // namespace velmora::tk

@@ -12,12 +12,9 @@
 namespace velmora::fake {
 
 struct Control {
-  std::string Kind; // "canvas", "label", "dropdown", "group"
-  int X = 0, Y = 0, Width = 0, Height = 0;
-  std::string Text;
-  Colour TextColour = 0, Background = 0;
-  int Font = 0, Selected = -1; // Selected: drop-down entry
-  bool Sunken = false;
+  int X = 0, Y = 0;               // top-left on the window
+  std::string Text;               // labels
+  int Selected = -1;              // drop-down entry
   std::vector<std::string> Items; // drop-down entries
   void (*Opening)() = nullptr;    // drop-down: run before it drops down
   Raster Picture;                 // canvases
@@ -26,15 +23,9 @@ struct Control {
 };
 
 struct World {
-  bool WindowShown = false, ShutDown = false;
-  int ClientWidth = 0, ClientHeight = 0;
-  std::string Title;
-  Colour WindowColour = 0;
   bool MenuFails = false, FontFails = false;
-  std::vector<std::string> MenuItems; // "title/item/text"
   std::map<int, Control> Controls;
   int NextAutoId = tk::kFirstAutoId;
-
   std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call
   std::vector<int> Waits;       // the timeout of every WaitWindowEvent, ms
   int AsyncButtons = 0, UnderCursor = 0;

@@ -21,10 +21,11 @@ void NoteOn(EngineState& s, int note);
 void NoteOff(EngineState& s);
 double NoteHz(int note);
 
-// frameCount samples of s through RenderBlock, in buffers of blockSize.
-std::vector<float> Render(EngineState& s, size_t frameCount, size_t blockSize = 256);
+// out with frameCount samples of s added through RenderBlock, in buffers of blockSize.
+std::vector<float> Render(EngineState& s, size_t frameCount, size_t blockSize = 256,
+                          std::vector<float> out = {});
 
-// Bit for bit; on a mismatch says where the first difference is.
+// Bit for bit and finite; on a mismatch says where the first difference is.
 ::testing::AssertionResult SameSamples(const std::vector<float>& expected,
                                        const std::vector<float>& actual);
 

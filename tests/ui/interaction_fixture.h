@@ -20,17 +20,12 @@ protected:
     ResetEventLoop();
     tk::CreateDropDown(kMidiPortList, 32, 405, 130, 20);
     tk::CreateLabel(kNoteLabel, 170, 407, 45, 20, "Off");
-    for (int osc : {1, 2}) {
-      tk::CreateCanvas(osc == 1 ? kOsc1WarpCanvas : kOsc2WarpCanvas, 0, 0, 200, 200, false, false);
-      DrawWarpCanvas(osc);
-    }
+    tk::CreateCanvas(kOsc1WarpCanvas, 0, 0, 200, 200, false, false);
+    tk::CreateCanvas(kOsc2WarpCanvas, 0, 0, 200, 200, false, false);
     tk::CreateCanvas(kModeSelectorCanvas, 140, 285, 20, 85, true, false);
-    DrawModeSelector(1);
-    CreateKnobs(Synth.LastKnob);
-    for (int id : {kSyncButton, kOsc1GroupButtonCanvas, kOsc2GroupButtonCanvas}) {
-      tk::CreateCanvas(id, 0, 0, 41, 41, false, false);
-      DrawRoundButtonFirst(id);
-    }
+    DrawWarpCanvas(1), DrawWarpCanvas(2), DrawModeSelector(1), CreateKnobs(Synth.LastKnob);
+    for (int id : {kSyncButton, kOsc1GroupButtonCanvas, kOsc2GroupButtonCanvas})
+      tk::CreateCanvas(id, 0, 0, 41, 41, false, false), DrawRoundButtonFirst(id);
   }
 
   // Each queued event is taken by one pass.
