@@ -15,14 +15,14 @@ using test::Render;
 TEST(Timeline, DefaultNoteFromStartUpToTheEndOfItsRelease) {
   auto voice = test::NewVoice();
   EngineState& s = *voice;
+  // note: before the frames, a note-on, -1 nothing, 0 the note-off, -2 both at once; frames:
+  // rendered in one buffer after the clock is set to `clock` (0: left alone); then the level and
+  // Osc1WarpIn with their tolerances, and whether every sample is exactly 0.
   struct Row {
-    int note;   // before the frames: a note-on, -1 nothing, 0 the note-off, -2 both at once
-    int frames; // rendered in one buffer after the clock is set to `clock` (0: left alone)
-    int clock;
-    double level, levelTolerance, kneeIn, kneeTolerance; // Osc1WarpIn after the frames
-    bool silent;                                         // every sample exactly 0
-  };
-  const Row rows[] = {
+    int note, frames, clock;
+    double level, levelTolerance, kneeIn, kneeTolerance;
+    bool silent;
+  } const rows[] = {
       {-1, 1, 0, 0, 0, 90, 0, true},             // start-up: a release of no length, over
       {69, 1001, 0, 0, 0, 90, 0, true},          // fade-out of silence, knee frozen
       {-1, 1, 0, 0, 0, 95, 0, true},             // attack start: t = 0, keyframe 1

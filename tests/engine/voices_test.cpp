@@ -14,11 +14,8 @@ namespace {
 // Voice v (0 or 1) with knobs of its own.
 std::unique_ptr<EngineState> Voice(int v) {
   auto s = test::NewVoice();
-  s->MixMode = 1 + 2 * v;
-  s->MixAmount = 30 + 50 * v;
-  s->Sync = v;
-  s->Osc1Pitch = 1000 + 300 * v;
-  s->Osc2Pitch = 1500 + 600 * v;
+  s->MixMode = 1 + 2 * v, s->MixAmount = 30 + 50 * v, s->Sync = v;
+  s->Osc1Pitch = 1000 + 300 * v, s->Osc2Pitch = 1500 + 600 * v;
   (*s).*kWarpKeyframes[1].Out[v] = 350;
   return s;
 }

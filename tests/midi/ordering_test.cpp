@@ -23,7 +23,6 @@ constexpr int kNotes = 10000;
 TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
   auto voice = test::NewVoice();
   EngineState& s = *voice;
-  const int pitches[2] = {60, 67};
 
   // Handshake: the MIDI thread plays note k only after the audio thread has
   // seen the gate closed after note k - 1 (Acknowledged == k), so the audio
@@ -50,12 +49,10 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
       // While the gate stays open the fade-out may read PreviousFrequency:
       // it must still be the note's before, as long as the gate is open.
       const double frequency = s.NoteFrequency, previous = s.PreviousFrequency;
-      if (acknowledged > 0 && previous != closedAt && s.Gate == 1)
-        StalePrevious++;
+      StalePrevious += acknowledged > 0 && previous != closedAt && s.Gate == 1;
       if (acknowledged < round)
         continue; // the note checked already, still sounding
-      if (acknowledged > 0)
-        StalePitch += frequency == closedAt;
+      StalePitch += acknowledged > 0 && frequency == closedAt;
       Seen = ++round;
     }
   });
@@ -64,8 +61,7 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
       for (const KnobControl& k : kKnobControls)
         s.*k.Parameter = KnobParameter(k, k.Min + i % (k.Max - k.Min + 1));
       SetWarpKeyframe(s, i % 2, i % 4, i % 201, (i * 7) % 201);
-      s.MixMode = 1 + i % 3;
-      s.Sync = i % 2;
+      s.MixMode = 1 + i % 3, s.Sync = i % 2;
       std::this_thread::yield();
     }
   });
@@ -79,16 +75,14 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
   };
   int played = 0;
   for (int k = 0; k < kNotes && waitFor(Acknowledged, k); ++k, ++played) {
-    const int note = pitches[k % 2];
-    HandleMidiData(s, 0x640090u | note << 8);
+    test::NoteOn(s, k % 2 ? 67 : 60); // two pitches in turn
     const bool sounded = waitFor(Seen, k + 1);
-    HandleMidiData(s, 0x80u | note << 8);
+    test::NoteOff(s);
     if (!sounded)
       break;
   }
   Stop = true;
-  audio.join();
-  knobs.join();
+  audio.join(), knobs.join();
 
   EXPECT_EQ(played, kNotes) << "the audio thread stopped answering";
   EXPECT_EQ(StalePitch, 0) << "gate seen open with the previous note's frequency";

@@ -18,8 +18,7 @@ struct Control {
   std::vector<std::string> Items; // drop-down entries
   void (*Opening)() = nullptr;    // drop-down: run before it drops down
   Raster Picture;                 // canvases
-  bool DrawingFails = false;
-  int Draws = 0; // completed BeginDrawing/EndDrawing pairs
+  int Draws = 0;                  // completed BeginDrawing/EndDrawing pairs
 };
 
 struct World {
