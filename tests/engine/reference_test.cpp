@@ -116,9 +116,6 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
   Model model;
   std::mt19937 rng(7);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  // Knee keyframes favour the ends of their ranges, where the warp divides.
-  auto in = [&] { return pick(0, 3) == 0 ? 100.0 * pick(0, 1) : pick(0, 200) / 2.0; };
-  auto out = [&] { return pick(0, 3) == 0 ? 500.0 * pick(0, 1) : pick(0, 200) * 2.5; };
   std::vector<float> expected, actual;
   for (int event = 0; event < 500; ++event) {
     const int e = pick(0, 11);
@@ -140,9 +137,10 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
       test::NoteOn(s, pick(20, 110));
     } else if (e == 8) { // hours later: the clock restarts within the next buffer
       s.EnvelopeClock = model.clock = kClockLimit - pick(0, 300);
-    } else { // a warp point moves
+    } else { // a warp point moves, favouring the ends of the ranges, where the warp divides
       const int osc = pick(0, 1), k = pick(0, 3);
-      s.*kWarpKeyframes[osc].In[k] = in(), s.*kWarpKeyframes[osc].Out[k] = out();
+      s.*kWarpKeyframes[osc].In[k] = pick(0, 3) == 0 ? 100.0 * pick(0, 1) : pick(0, 200) / 2.0;
+      s.*kWarpKeyframes[osc].Out[k] = pick(0, 3) == 0 ? 500.0 * pick(0, 1) : pick(0, 200) * 2.5;
     }
     if (s.Gate == 0)
       model.started = model.attackStarted = false;

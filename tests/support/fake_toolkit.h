@@ -22,7 +22,6 @@ struct Control {
 };
 
 struct World {
-  bool MenuFails = false, FontFails = false;
   std::map<int, Control> Controls;
   int NextAutoId = tk::kFirstAutoId;
   std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call

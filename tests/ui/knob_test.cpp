@@ -35,24 +35,19 @@ protected:
 };
 
 TEST_F(Knobs, PicturesShowTheValueAsAGreenSector) {
-  struct Row { // angle -1: as built
-    int knob;
-    float angle;
-    std::vector<double> green, dark;
-  } rows[] = {{2, -1, {10, 170}, {190, 350}},      // Mix 50
-              {0, 179.85f, {10, 170}, {190, 270}}, // pitch knobs take the shorter way
-              {0, 270, {280, 350}, {260, 90}},
-              {5, 0.5f, {}, {10, 270}}}; // the minimum
-  for (const Row& r : rows) {
-    if (r.angle >= 0) {
-      K(r.knob).Angle = r.angle;
-      K(r.knob).Value = MapToRange(r.angle, 0, 360, K(r.knob).Min, K(r.knob).Max);
-      DrawKnob(r.knob);
-    }
-    for (double a : r.green)
-      EXPECT_EQ(Track(r.knob, a), kGreen) << "knob " << r.knob << " at " << a;
-    for (double a : r.dark)
-      EXPECT_EQ(Track(r.knob, a), kTrack) << "knob " << r.knob << " at " << a;
+  // Knob, its angle (-1: as built), track angles that must be green, and dark.
+  const std::tuple<int, float, std::vector<double>, std::vector<double>> rows[] = {
+      {2, -1, {10, 170}, {190, 350}},      // Mix 50
+      {0, 179.85f, {10, 170}, {190, 270}}, // pitch knobs take the shorter way
+      {0, 270, {280, 350}, {260, 90}},
+      {5, 0.5f, {}, {10, 270}}}; // the minimum
+  for (const auto& [i, angle, green, dark] : rows) {
+    if (angle >= 0)
+      K(i).Angle = angle, K(i).Value = MapToRange(angle, 0, 360, K(i).Min, K(i).Max), DrawKnob(i);
+    for (double a : green)
+      EXPECT_EQ(Track(i, a), kGreen) << "knob " << i << " at " << a;
+    for (double a : dark)
+      EXPECT_EQ(Track(i, a), kTrack) << "knob " << i << " at " << a;
   }
   // The ring and the scale mark; the cap's outline, one pixel wide.
   const Raster& p = Picture(K(3).Canvas);
@@ -76,14 +71,14 @@ TEST_F(Knobs, GrabAndLetGo) {
     SCOPED_TRACE(testing::Message() << x << ", " << y << " released on " << release);
     SetUp();
     PressOn(5, x, y);
-    EXPECT_EQ(Synth.DraggedKnob, grabs ? K(5).Canvas : 0);
-    EXPECT_EQ(K(5).Value, 50);
+    EXPECT_EQ(std::make_pair(Synth.DraggedKnob, K(5).Value),
+              std::make_pair(grabs ? K(5).Canvas : 0, 50));
     if (release > 0)
       Release(release);
     fake::Get().AsyncButtons = release < 0 ? 0 : tk::kLeftButton;
     PointAt(5, 30, 0);
-    EXPECT_EQ(Synth.DraggedKnob, grabs && !release ? K(5).Canvas : 0);
-    EXPECT_EQ(K(5).Value, grabs && !release ? 25 : 50);
+    EXPECT_EQ(std::make_pair(Synth.DraggedKnob, K(5).Value),
+              grabs && !release ? std::make_pair(K(5).Canvas, 25) : std::make_pair(0, 50));
   }
   SetUp(); // a press with the cursor over another knob, or a move with the button held, grabs none
   fake::Get().UnderCursor = K(4).Canvas, fake::Get().AsyncButtons = tk::kLeftButton;
