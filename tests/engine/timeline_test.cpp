@@ -13,8 +13,7 @@ using test::NoteOn;
 using test::Render;
 
 TEST(Timeline, DefaultNoteFromStartUpToTheEndOfItsRelease) {
-  auto voice = test::NewVoice();
-  EngineState& s = *voice;
+  const auto voice = test::NewVoice();
   // note: before the frames, a note-on, -1 nothing, 0 the note-off, -2 both at once; frames:
   // rendered in one buffer after the clock is set to `clock` (0: left alone); then the level and
   // Osc1WarpIn with their tolerances, and whether every sample is exactly 0.
@@ -40,20 +39,20 @@ TEST(Timeline, DefaultNoteFromStartUpToTheEndOfItsRelease) {
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << "row after " << r.frames << " frames, note " << r.note);
     if (r.note == 0 || r.note == -2)
-      NoteOff(s);
+      NoteOff(*voice);
     if (r.note > 0 || r.note == -2)
-      NoteOn(s, r.note > 0 ? r.note : 69);
+      NoteOn(*voice, r.note > 0 ? r.note : 69);
     if (r.clock != 0)
-      s.EnvelopeClock = r.clock;
-    for (float v : Render(s, r.frames, r.frames))
+      voice->EnvelopeClock = r.clock;
+    for (float v : Render(*voice, r.frames, r.frames))
       ASSERT_TRUE(!r.silent || v == 0.0f);
-    EXPECT_NEAR(s.EnvelopeLevel, r.level, r.levelTolerance);
-    EXPECT_NEAR(s.Osc1WarpIn, r.kneeIn, r.kneeTolerance);
+    EXPECT_NEAR(voice->EnvelopeLevel, r.level, r.levelTolerance);
+    EXPECT_NEAR(voice->Osc1WarpIn, r.kneeIn, r.kneeTolerance);
   }
   // A counter left hours past a shortened period is folded back, never overflows.
-  s.Osc1PhaseCounter = INT32_MAX - 10;
-  Render(s, 40);
-  EXPECT_GE(s.Osc1PhaseCounter, 0);
+  voice->Osc1PhaseCounter = INT32_MAX - 10;
+  Render(*voice, 40);
+  EXPECT_GE(voice->Osc1PhaseCounter, 0);
 }
 
 // Rising zero crossings of a sustained tone, a whole number of samples apart.

@@ -28,8 +28,7 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
   // seen the gate closed after note k - 1 (Acknowledged == k), so the audio
   // thread knows the frequency of the note before; and it releases note k
   // only after the audio thread has seen it sound (Seen == k + 1).
-  std::atomic<int> Acknowledged{0}, Seen{0}, StalePitch{0}, StalePrevious{0};
-  std::atomic<bool> Stop{false};
+  std::atomic<int> Acknowledged{0}, Seen{0}, StalePitch{0}, StalePrevious{0}, Stop{0};
 
   std::thread audio([&] {
     int round = 0, acknowledged = 0;
@@ -37,15 +36,13 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
     float sample;
     while (!Stop) {
       RenderBlock(s, &sample, 1);
-      if (s.Gate == 0) {
-        if (acknowledged < round) {
-          // Read before the acknowledgement: the next note-on cannot have
-          // written its frequency yet.
-          closedAt = s.NoteFrequency;
-          Acknowledged = acknowledged = round;
-        }
+      const bool open = s.Gate != 0;
+      // Read before the acknowledgement: the next note-on cannot have
+      // written its frequency yet.
+      if (!open && acknowledged < round)
+        closedAt = s.NoteFrequency, Acknowledged = acknowledged = round;
+      if (!open)
         continue;
-      }
       // While the gate stays open the fade-out may read PreviousFrequency:
       // it must still be the note's before, as long as the gate is open.
       const double frequency = s.NoteFrequency, previous = s.PreviousFrequency;
@@ -81,7 +78,7 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
     if (!sounded)
       break;
   }
-  Stop = true;
+  Stop = 1;
   audio.join(), knobs.join();
 
   EXPECT_EQ(played, kNotes) << "the audio thread stopped answering";

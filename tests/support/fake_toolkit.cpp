@@ -45,12 +45,8 @@ int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder,
   ResizeRaster(ControlById(id).Picture, width - 4 * sunkenBorder, height - 4 * sunkenBorder, 0);
   return id;
 }
-void CreateGroupBox(int x, int y, int, int, const char* caption) {
-  fake::Add(kAutoId, x, y, caption);
-}
-int CreateLabel(int id, int x, int y, int, int, const char* text) {
-  return fake::Add(id, x, y, text);
-}
+void CreateGroupBox(int x, int y, int, int, const char* t) { fake::Add(kAutoId, x, y, t); }
+int CreateLabel(int id, int x, int y, int, int, const char* t) { return fake::Add(id, x, y, t); }
 void SetLabelText(int id, const std::string& text) { ControlById(id).Text = text; }
 std::string LabelText(int id) { return ControlById(id).Text; }
 void SetLabelColours(int, Colour, Colour) {}

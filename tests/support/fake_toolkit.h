@@ -23,11 +23,10 @@ struct Control {
 
 struct World {
   std::map<int, Control> Controls;
-  int NextAutoId = tk::kFirstAutoId;
   std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call
   std::vector<int> Waits;       // the timeout of every WaitWindowEvent, ms
-  int AsyncButtons = 0, UnderCursor = 0;
-  int MouseX = -1, MouseY = -1;                              // relative to the client area
+  // The mouse position is relative to the client area.
+  int NextAutoId = tk::kFirstAutoId, AsyncButtons = 0, UnderCursor = 0, MouseX = -1, MouseY = -1;
   std::vector<std::pair<std::string, std::string>> Messages; // title, text
 };
 

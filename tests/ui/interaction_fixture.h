@@ -28,17 +28,13 @@ protected:
       tk::CreateCanvas(id, 0, 0, 41, 41, false, false), DrawRoundButtonFirst(id);
   }
 
-  // Each queued event is taken by one pass.
-  static void Queue(int canvas, tk::EventType type, int x, int y, int buttons) {
+  // Each queued event is taken by one pass; the left button is held unless said otherwise.
+  static void Queue(int canvas, tk::EventType type, int x, int y, int buttons = tk::kLeftButton) {
     fake::Get().Events.push_back(fake::CanvasEvent(canvas, type, x, y, buttons));
   }
-  static void Press(int canvas, int x, int y) {
-    Queue(canvas, tk::EventType::LeftDown, x, y, tk::kLeftButton);
-  }
+  static void Press(int canvas, int x, int y) { Queue(canvas, tk::EventType::LeftDown, x, y); }
   static void Release(int canvas) { Queue(canvas, tk::EventType::LeftUp, 3, 3, 0); }
-  static void Drag(int canvas, int x, int y) {
-    Queue(canvas, tk::EventType::MouseMove, x, y, tk::kLeftButton);
-  }
+  static void Drag(int canvas, int x, int y) { Queue(canvas, tk::EventType::MouseMove, x, y); }
   static void RunQueued() {
     while (!fake::Get().Events.empty())
       EventLoopPass();
