@@ -30,6 +30,11 @@ constexpr int kDragTickMs = 20;
 // The RtMidi layer reports port changes for the APIs it can watch; a port of
 // any other API is checked this often by asking for it by name.
 constexpr auto kPortPollPeriod = std::chrono::milliseconds(500);
+// A notice may come before the change shows (JACK shows a change from its
+// next cycle on, and a source may take a moment to come back), so the port is
+// looked at again this often for a second after each notice.
+constexpr auto kAfterNoticePeriod = std::chrono::milliseconds(100);
+constexpr auto kAfterNoticeFor = std::chrono::seconds(1);
 
 // The current event as the steps read it. A wait that times out leaves the
 // previous event's type and control in place, while its pointer position and
@@ -62,6 +67,8 @@ void ShowNoteLabel() {
 }
 
 Clock::time_point NextPortPoll;
+Clock::time_point LookAgainUntil; // after the latest notice
+Clock::time_point NextLookAgain;
 
 void (*Check)() = nullptr;
 Clock::duration CheckPeriod{};
@@ -70,10 +77,18 @@ Clock::time_point NextCheck;
 // Looks at the open port after a notice of the platform, or when it cannot
 // give notices for it, after each poll period.
 void WatchMidiPortNow(Clock::time_point now) {
-  const bool polled = MidiPortNeedsPolling() && now >= NextPortPoll;
-  if (polled)
+  bool look = MidiPortNeedsPolling() && now >= NextPortPoll;
+  if (look)
     NextPortPoll = now + kPortPollPeriod;
-  if (TakeMidiPortNotice() || polled)
+  if (TakeMidiPortNotice()) {
+    look = true;
+    LookAgainUntil = now + kAfterNoticeFor;
+    NextLookAgain = now + kAfterNoticePeriod;
+  } else if (NextLookAgain < LookAgainUntil && now >= NextLookAgain) {
+    look = true;
+    NextLookAgain = now + kAfterNoticePeriod;
+  }
+  if (look)
     WatchMidiPort();
 }
 
@@ -98,6 +113,8 @@ int WaitMs(Clock::time_point now) {
     earliest(NextCheck);
   if (MidiPortNeedsPolling())
     earliest(NextPortPoll);
+  if (NextLookAgain < LookAgainUntil)
+    earliest(NextLookAgain);
   if (!until)
     return tk::kWaitForever;
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
@@ -145,7 +162,7 @@ void RunEventLoop() {
 void ResetEventLoop() {
   Current = tk::Event{};
   ShownNoteLabelSerial = 0;
-  NextPortPoll = Clock::time_point{};
+  NextPortPoll = LookAgainUntil = NextLookAgain = Clock::time_point{};
   SetPeriodicCheck(0, nullptr);
 }
 

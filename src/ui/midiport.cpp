@@ -8,8 +8,10 @@
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <iostream>
 #include <memory>
@@ -42,7 +44,9 @@ struct MidiInputPort {
   int Api = 0;
   std::string Name;
   unsigned Number = 0;
-  jack_uuid_t JackSource = 0; // 0: not known
+  // JACK: our input port's full name, as a connection of the source's port;
+  // empty when it could not be told.
+  std::string JackInput;
 };
 
 namespace {
@@ -102,11 +106,19 @@ bool WatchJack() {
   return true;
 }
 
-jack_uuid_t JackPortId(const std::string& name) {
-  if (JackWatch == nullptr || JackWatchDown)
-    return 0;
-  const jack_port_t* port = jack_port_by_name(JackWatch, name.c_str());
-  return port == nullptr ? 0 : jack_port_uuid(port);
+// The ports a JACK port is connected to, by full name.
+std::vector<std::string> JackConnections(const std::string& name) {
+  std::vector<std::string> names;
+  const jack_port_t* port =
+      JackWatch == nullptr || JackWatchDown ? nullptr : jack_port_by_name(JackWatch, name.c_str());
+  if (port == nullptr)
+    return names;
+  if (const char** connected = jack_port_get_all_connections(JackWatch, port)) {
+    for (size_t i = 0; connected[i] != nullptr; ++i)
+      names.emplace_back(connected[i]);
+    jack_free(connected);
+  }
+  return names;
 }
 
 // ALSA sequencer: a port subscribed to the system announce port; a thread
@@ -266,7 +278,21 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
         // refreshes the note label. System-exclusive data never does anything.
         port->In->ignoreTypes(true, false, false);
         port->In->setCallback(DeliverMessage, port.get());
+        // Our own port is the source's one new connection: RtMidi does not
+        // tell its name, and its client may have been renamed.
+        const bool jack = found.Api == RtMidi::UNIX_JACK && WatchJack();
+        const std::vector<std::string> before =
+            jack ? JackConnections(*found.Name) : std::vector<std::string>{};
         port->In->openPort(*number, kInputPortName);
+        // The server shows a new connection from its next cycle on.
+        for (int wait = 0; jack && port->JackInput.empty() && wait < 100; ++wait) {
+          for (std::string& name : JackConnections(*found.Name)) {
+            if (std::find(before.begin(), before.end(), name) == before.end())
+              port->JackInput = std::move(name);
+          }
+          if (port->JackInput.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         opened = port->In->isPortOpen() && !port->Failed;
         port->Api = found.Api;
         port->Name = *found.Name;
@@ -276,8 +302,6 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, ui
     }
     if (!opened)
       port->In.reset(); // may print, so inside the quiet section
-    else if (found.Api == RtMidi::UNIX_JACK && WatchJack())
-      port->JackSource = JackPortId(port->Name);
     else if (found.Api == RtMidi::LINUX_ALSA)
       WatchAlsa();
   });
@@ -297,10 +321,13 @@ int MidiInputApi(const MidiInputPort* port) { return port == nullptr ? -1 : port
 bool MidiInputSourcePresent(MidiInputPort* port) {
   if (port == nullptr || !port->In)
     return false;
-  // A JACK source that quit and came back under the same name is a new port:
-  // our connection went with the old one.
-  if (port->JackSource != 0 && MidiPortNoticesFor(RtMidi::UNIX_JACK))
-    return JackPortId(port->Name) == port->JackSource;
+  // A JACK source that quit and came back under the same name is a new port
+  // (perhaps even in the old one's slot): our connection went with the old
+  // one, and that is what tells.
+  if (!port->JackInput.empty() && MidiPortNoticesFor(RtMidi::UNIX_JACK)) {
+    const std::vector<std::string> connected = JackConnections(port->Name);
+    return std::find(connected.begin(), connected.end(), port->JackInput) != connected.end();
+  }
   bool present = true; // when the platform cannot tell, keep the port
   RunQuietly([&] {
     try {
