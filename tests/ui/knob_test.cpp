@@ -37,7 +37,7 @@ protected:
 TEST_F(Knobs, PicturesShowTheValueAsAGreenSector) {
   // Knob, its angle (-1: as built), track angles that must be green, and dark.
   const std::tuple<int, float, std::vector<double>, std::vector<double>> rows[] = {
-      {2, -1, {10, 170}, {190, 350}},      // Mix 50
+      {3, -1, {10, 30}, {50, 180, 300}},   // Attack 12, the sector's edge off the axes
       {0, 179.85f, {10, 170}, {190, 270}}, // pitch knobs take the shorter way
       {0, 270, {280, 350}, {260, 90}},
       {5, 0.5f, {}, {10, 270}}}; // the minimum
