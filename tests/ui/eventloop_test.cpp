@@ -52,26 +52,21 @@ TEST_F(EventLoopTest, AnyEventOfThePortListSwitchesThePort) {
 // The loop sleeps until something happens; it wakes on its own only while a
 // knob is held and when a check is due.
 TEST_F(EventLoopTest, WaitsOnlyAsLongAsNothingIsDue) {
-  static int checks = 0;
-  checks = 0;
-  const struct {
-    int dragged, checkMs, waitAtMost, checksAfter;
-  } rows[] = {{0, -1, tk::kWaitForever, 0}, {1, -1, 20, 0}, {0, 250, 250, 0}, {0, 0, 0, 1}};
-  for (const auto& row : rows) {
-    Synth.DraggedKnob = row.dragged ? Synth.Knobs[0].Canvas : 0;
+  static int checks;
+  // Knob held, check period (-1: none), longest wait allowed, checks run.
+  const int rows[][4] = {
+      {0, -1, tk::kWaitForever, 0}, {1, -1, 20, 0}, {0, 250, 250, 0}, {0, 0, 0, 1}};
+  for (const auto& [held, period, longest, ran] : rows) {
+    Synth.DraggedKnob = held ? Synth.Knobs[0].Canvas : 0;
     fake::Get().AsyncButtons = tk::kLeftButton;
+    checks = 0;
     SetPeriodicCheck(
-        row.checkMs, row.checkMs < 0 ? nullptr : +[] { ++checks; });
+        period, period < 0 ? nullptr : +[] { ++checks; });
     fake::Get().Waits.clear();
     EventLoopPass();
-    ASSERT_EQ(fake::Get().Waits.size(), 1u);
-    if (row.waitAtMost == tk::kWaitForever)
-      EXPECT_EQ(fake::Get().Waits[0], tk::kWaitForever);
-    else
-      EXPECT_TRUE(fake::Get().Waits[0] >= 0 && fake::Get().Waits[0] <= row.waitAtMost)
-          << fake::Get().Waits[0];
-    EXPECT_EQ(checks, row.checksAfter);
-    checks = 0;
+    const int waited = fake::Get().Waits.at(0);
+    EXPECT_TRUE(longest < 0 ? waited == longest : waited >= 0 && waited <= longest) << waited;
+    EXPECT_EQ(checks, ran);
   }
 }
 
