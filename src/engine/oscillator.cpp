@@ -94,6 +94,16 @@ inline double Sine(double x, SineMemo& memo) noexcept {
   return s;
 }
 
+// The Mix knob's divisions, redone only when it turns.
+inline const MixCache& MixShare(MixCache& cache, double m) noexcept {
+  if (m != cache.Mix) {
+    cache.Mix = m;
+    cache.Hundredth = m / 100.0;
+    cache.Fifteenth = m / 15.0;
+  }
+  return cache;
+}
+
 // Nearest integer, ties to even (the default rounding mode).
 inline double RoundEven(double v) noexcept { return std::nearbyint(v); }
 
@@ -118,11 +128,13 @@ float WarpAndCombine(EngineState& s, float phase1, float phase2) noexcept VELMOR
 
   double y = 0.0;
   switch (s.MixMode.load()) {
-  case 1: // "-Add": cross-fade
-    y = (m / 100.0) * s1 + (1.0 - m / 100.0) * s2;
+  case 1: { // "-Add": cross-fade
+    const double share = MixShare(s.Mix, m).Hundredth;
+    y = share * s1 + (1.0 - share) * s2;
     break;
+  }
   case 2: // "-FM": oscillator 2 modulates the phase of oscillator 1
-    y = Sine(a1 + (m / 15.0) * s2, s.MemoFm);
+    y = Sine(a1 + MixShare(s.Mix, m).Fifteenth * s2, s.MemoFm);
     break;
   case 3: // "-AM", three depth ranges
     if (m < 25.0) {

@@ -15,6 +15,7 @@ void ClearEngineState(EngineState& s) {
   s.Ratio1 = s.Ratio2 = RatioCache{};
   s.Period1 = s.Period2 = PeriodCache{};
   s.Knee1 = s.Knee2 = KneeCache{};
+  s.Mix = MixCache{};
   // An all-ones pattern is a NaN that no sine argument has.
   for (SineMemo* memo : {&s.Memo1, &s.Memo2, &s.MemoFm}) {
     memo->Argument.fill(~uint64_t{0});

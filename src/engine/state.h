@@ -38,6 +38,10 @@ struct KneeCache { // the knee in fractions of a cycle
   double In = 50.0, Out = 50.0;
   double X = 0.5, Y = 0.5;
 };
+struct MixCache { // MixAmount / 100 and / 15
+  double Mix = 0.0;
+  double Hundredth = 0.0, Fifteenth = 0.0;
+};
 // A held note repeats the same sine arguments period after period, so each
 // sine remembers results keyed by the argument's exact bits.
 constexpr int kSineMemoBits = 12;
@@ -125,6 +129,7 @@ struct EngineState {
   RatioCache Ratio1, Ratio2;
   PeriodCache Period1, Period2;
   KneeCache Knee1, Knee2;
+  MixCache Mix;
   SineMemo Memo1, Memo2, MemoFm;
 
   // Written by the MIDI thread, shown by the user-interface thread.
