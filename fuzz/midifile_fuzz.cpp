@@ -3,29 +3,15 @@
 // an accepted file gives a message the handler could not have been handed by
 // a port, samples that go backwards or past the end, or more messages than
 // its bytes can hold.
+#include "check.h"
 #include "midi/message.h"
 #include "render/midifile.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-void Check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-  }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;
-  const std::span<const uint8_t> bytes(data, size);
   MidiSchedule schedule;
   std::string error;
-  if (!ParseMidiSchedule(bytes, schedule, error)) {
+  if (!ParseMidiSchedule(std::span<const uint8_t>(data, size), schedule, error)) {
     Check(!error.empty() && error.find('\n') == std::string::npos, "a refusal without a reason");
     Check(schedule.Messages.empty() && schedule.EndSample == 0, "a refusal left a schedule");
     return 0;
@@ -39,11 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(message.Sample() >= last, "a message before the one ahead of it");
     last = message.Sample();
     const uint32_t word = message.Word();
-    const uint8_t packed[3] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
-                               static_cast<uint8_t>(word >> 16)};
-    const size_t length = (word & 0xE0) == 0xC0 ? 2 : 3;
+    const uint8_t packed[3] = {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16)};
     Check((word & 0xFF) >= 0x80 && (word & 0xFF) < 0xF0 &&
-              PackShortMessage(std::span<const uint8_t>(packed, length)) == word,
+              PackShortMessage(std::span(packed, (word & 0xE0) == 0xC0 ? 2 : 3)) == word,
           "a message that is not a whole channel message");
   }
   Check(schedule.EndSample >= last, "the end before the last message");
