@@ -61,8 +61,7 @@ TEST_F(PortList, FailuresAreSilent) {
     List().Selected = chosen;
     SwitchMidiPort();
     WatchMidiPort(); // nothing open, nothing lost: nothing to reopen
-    EXPECT_EQ(std::pair(Synth.MidiDevice, Synth.MidiIn),
-              std::pair(chosen, (MidiInputPort*)nullptr));
+    EXPECT_EQ(Synth.MidiIn, nullptr) << chosen;
   }
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(tk::LabelText(kNoteLabel), "C5");
