@@ -11,14 +11,15 @@
 
 namespace velmora::fake {
 
+// X, Y: top-left on the window. Text: labels. Selected, Items, Opening (run
+// before it drops down): drop-down lists. Picture, Draws (completed
+// BeginDrawing/EndDrawing pairs): canvases.
 struct Control {
-  int X = 0, Y = 0;               // top-left on the window
-  std::string Text;               // labels
-  int Selected = -1;              // drop-down entry
-  std::vector<std::string> Items; // drop-down entries
-  void (*Opening)() = nullptr;    // drop-down: run before it drops down
-  Raster Picture;                 // canvases
-  int Draws = 0;                  // completed BeginDrawing/EndDrawing pairs
+  int X = 0, Y = 0, Selected = -1, Draws = 0;
+  std::string Text;
+  std::vector<std::string> Items;
+  void (*Opening)() = nullptr;
+  Raster Picture;
 };
 
 struct World {
@@ -31,10 +32,9 @@ struct World {
 };
 
 // The one fake world; Reset() empties it.
-World& Get();
-void Reset();
-Control& ControlById(int id);
-
-tk::Event CanvasEvent(int canvas, tk::EventType type, int x, int y, int buttons);
+inline World TheWorld;
+inline World& Get() { return TheWorld; }
+inline void Reset() { Get() = World{}; }
+inline Control& ControlById(int id) { return Get().Controls.at(id); }
 
 } // namespace velmora::fake

@@ -1,7 +1,6 @@
 #include "support/test_support.h"
 
 #include "core/controls.h"
-#include "core/state.h"
 #include "engine/engine.h"
 #include "midi/handler.h"
 
@@ -9,11 +8,6 @@
 #include <cstring>
 
 namespace velmora::test {
-
-void ResetSynth() {
-  InitSynthState();
-  Synth.MixMode = 1;
-}
 
 std::unique_ptr<EngineState> NewVoice() {
   auto s = std::make_unique<EngineState>();

@@ -10,10 +10,8 @@
 
 namespace velmora::test {
 
-// The global synth state as start-up leaves it, with the mode selector built
-// (MixMode 1), as the stream sees it when it starts.
-void ResetSynth();
-// A voice of its own with the same defaults (heap: the sine memos are large).
+// A voice with the defaults of the global synth state as start-up leaves it,
+// the mode selector built (MixMode 1) (heap: the sine memos are large).
 std::unique_ptr<EngineState> NewVoice();
 
 // Notes through the MIDI handler, as the MIDI thread plays them.

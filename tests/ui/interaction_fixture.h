@@ -15,9 +15,9 @@ namespace velmora::test {
 class InteractionTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    fake::Reset();
-    ResetSynth();
-    ResetEventLoop();
+    // The synth as start-up leaves it, with the mode selector built.
+    fake::Reset(), InitSynthState(), ResetEventLoop();
+    Synth.MixMode = 1;
     tk::CreateDropDown(kMidiPortList, 32, 405, 130, 20);
     tk::CreateLabel(kNoteLabel, 170, 407, 45, 20, "Off");
     tk::CreateCanvas(kOsc1WarpCanvas, 0, 0, 200, 200, false, false);
@@ -30,7 +30,7 @@ protected:
 
   // Each queued event is taken by one pass; the left button is held unless said otherwise.
   static void Queue(int canvas, tk::EventType type, int x, int y, int buttons = tk::kLeftButton) {
-    fake::Get().Events.push_back(fake::CanvasEvent(canvas, type, x, y, buttons));
+    fake::Get().Events.push_back({tk::EventKind::Control, 0, canvas, type, x, y, buttons});
   }
   static void Press(int canvas, int x, int y) { Queue(canvas, tk::EventType::LeftDown, x, y); }
   static void Release(int canvas) { Queue(canvas, tk::EventType::LeftUp, 3, 3, 0); }
