@@ -17,67 +17,48 @@
 #include <memory>
 #include <random>
 #include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
-
-namespace {
-
-std::unique_ptr<RtMidiOut> Open(const std::string& name, const char* answer) {
-  auto out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
-  out->openVirtualPort(name);
-  std::cout << answer << std::endl;
-  return out;
-}
-
-void Flood(RtMidiOut& out, long rate, long seconds, unsigned seed) {
-  static const unsigned char kinds[] = {0x90, 0x80, 0x91, 0x81, 0x9F, 0xB0, 0xE0, 0xC0, 0xF8, 0xFE};
-  static const size_t lengths[] = {3, 3, 3, 3, 3, 3, 3, 2, 1, 1};
-  std::mt19937 rng(seed);
-  const auto start = std::chrono::steady_clock::now();
-  for (long i = 0; i < rate * seconds; ++i) {
-    const size_t kind = rng() % sizeof kinds;
-    std::vector<unsigned char> m{kinds[kind], static_cast<unsigned char>(rng() % 128),
-                                 static_cast<unsigned char>(rng() % 128)};
-    m.resize(lengths[kind]);
-    out.sendMessage(&m);
-    if (i % 100 == 99) // keep to the rate
-      std::this_thread::sleep_until(start + std::chrono::microseconds((i + 1) * 1000000 / rate));
-  }
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
+  using Byte = unsigned char;
   const std::string name = argc > 1 ? argv[1] : "velmora-test-source";
-  std::unique_ptr<RtMidiOut> out = Open(name, "ready");
-  std::string line, command;
-  while (std::getline(std::cin, line)) {
+  const auto open = [&](const char* answer) {
+    auto out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
+    out->openVirtualPort(name);
+    std::cout << answer << std::endl;
+    return out;
+  };
+  std::unique_ptr<RtMidiOut> out = open("ready");
+  for (std::string line, command; std::getline(std::cin, line);) {
     std::istringstream in(line);
-    int note = 0, velocity = 0;
-    long rate = 0, seconds = 0;
-    unsigned seed = 0;
+    long a = 0, b = 0, c = 0; // NOTE VELOCITY, or RATE SECONDS SEED
     if (!(in >> command) || command == "quit")
       break;
     if (command == "restart") {
       out.reset(); // the old client must be gone before the name is taken again
-      out = Open(name, "restarted");
-    } else if ((command == "on" && in >> note >> velocity) || (command == "off" && in >> note)) {
-      const int status = command == "on" ? 0x90 : 0x80;
-      std::vector<unsigned char> m;
-      for (int byte : {status, note, velocity})
-        m.push_back(static_cast<unsigned char>(byte));
-      out->sendMessage(&m);
-    } else if (command == "flood" && in >> rate >> seconds >> seed) {
-      Flood(*out, rate, seconds, seed);
+      out = open("restarted");
+    } else if ((command == "on" && in >> a >> b) || (command == "off" && in >> a)) {
+      const Byte m[] = {Byte(command == "on" ? 0x90 : 0x80), Byte(a), Byte(b)};
+      out->sendMessage(m, 3);
+    } else if (command == "flood" && in >> a >> b >> c) {
+      // Note-ons and -offs on channels 1, 2 and 16, a controller, a pitch
+      // bend, a program change, clock and active sensing.
+      static const Byte kinds[] = {0x90, 0x80, 0x91, 0x81, 0x9F, 0xB0, 0xE0, 0xC0, 0xF8, 0xFE};
+      std::mt19937 rng(static_cast<unsigned>(c));
+      const auto start = std::chrono::steady_clock::now();
+      for (long i = 0; i < a * b; ++i) {
+        const size_t kind = rng() % sizeof kinds;
+        const Byte m[] = {kinds[kind], Byte(rng() % 128), Byte(rng() % 128)};
+        out->sendMessage(m, kind < 7 ? 3 : kind == 7 ? 2 : 1);
+        if (i % 100 == 99) // keep to the rate
+          std::this_thread::sleep_until(start + std::chrono::microseconds((i + 1) * 1000000 / a));
+      }
       std::cout << "flooded" << std::endl;
     } else {
-      std::cerr << "midi_source: bad command: " << line << std::endl;
-      return 2;
+      return std::cerr << "midi_source: bad command: " << line << std::endl, 2;
     }
   }
   // Closing the port lets RtMidi leave the server cleanly, which keeps the
   // server's client slots from leaking.
   out->closePort();
-  return 0;
 }

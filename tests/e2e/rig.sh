@@ -2,8 +2,9 @@
 # private JACK server as the audio clock, an ALSA configuration that makes the
 # default device a raw float file paced by JACK, JACK MIDI sources, and the
 # synth. Everything is torn down on exit, clients before servers.
-#   source rig.sh BUILD_DIR   (a script with arguments of its own first sets
-#                              SCRIPT_ARGS=("$@"))
+#   source rig.sh [BUILD_DIR]   (BUILD_DIR is the script's $1 when not given;
+#                                a script that gives it and has arguments of
+#                                its own first sets SCRIPT_ARGS=("$@"))
 set -euo pipefail
 
 # JACK keeps its servers' state in /dev/shm and has room for only eight; a
@@ -14,18 +15,15 @@ if [ -z "${VELMORA_PRIVATE_SHM:-}" ] && [ "$(id -u)" = 0 ]; then
     'mount -t tmpfs -o size=256m tmpfs /dev/shm && exec "$0" "$@"' "$0" "${SCRIPT_ARGS[@]:-$@}"
 fi
 
-BUILD_DIR=$(cd "$1" && pwd)
-RIG=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
+BUILD_DIR=$(cd "$1" && pwd) RIG=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
 APP=${APP:-$BUILD_DIR/velmora} APP_PID="" JACK_PID="" XVFB_PID=""
 declare -A SRC_PID=() SRC_FD=() SRC_OUT=()
 
 rig_cleanup() { # [STATUS], by default that of the script
   local status=${1:-$?} pid
   # A sanitizer report from the synth fails the run, whatever it checked.
-  if [ $status = 0 ] && grep -qE "Sanitizer|runtime error:" "$RIG/app.log" 2>/dev/null; then
-    echo "FAIL: sanitizer report from the synth" >&2
-    status=1
-  fi
+  grep -qE "Sanitizer|runtime error:" "$RIG/app.log" 2>/dev/null &&
+    status=1 && echo "FAIL: sanitizer report from the synth" >&2
   [ $status = 0 ] || tail -20 "$RIG/app.log" 2>/dev/null || true
   for pid in $APP_PID "${SRC_PID[@]}" $JACK_PID $XVFB_PID; do
     { kill -9 "$pid" && wait "$pid"; } 2>/dev/null || true
@@ -34,26 +32,16 @@ rig_cleanup() { # [STATUS], by default that of the script
   exit $status
 }
 trap rig_cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# Waits up to $1 seconds for the command that follows to succeed.
-wait_for() {
+wait_for() { # SECONDS COMMAND...: until the command succeeds, for at most SECONDS
   local deadline=$((SECONDS + $1))
-  until "${@:2}" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
-  done
+  until "${@:2}" >/dev/null 2>&1; do [ $SECONDS -lt $deadline ] && sleep 0.05 || return 1; done
 }
-
 in_range() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
 
 start_x() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RIG/display" 2>/dev/null &
-  XVFB_PID=$!
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RIG/display" 2>/dev/null & XVFB_PID=$!
   wait_for 10 test -s "$RIG/display" || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$RIG/display")"
 }
@@ -64,16 +52,14 @@ start_x() {
 start_jack() {
   export JACK_DEFAULT_SERVER="velmora-$$-$RANDOM" JACK_NO_START_SERVER=1
   jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 44100 -p 256 >"$RIG/jack.log" 2>&1 &
-  JACK_PID=$!
-  wait_for 10 jack_lsp || fail "jackd did not start"
+  JACK_PID=$! && wait_for 10 jack_lsp || fail "jackd did not start"
 }
 
 # A self-contained ALSA configuration (the machine's is never read): the
 # default device writes raw float32 mono samples to $AUDIO, paced in real
 # time by the JACK server's clock.
 use_captured_audio() {
-  AUDIO="$RIG/out.raw" ALSA_CONFIG_PATH="$RIG/asound.conf"
-  export ALSA_CONFIG_PATH
+  export AUDIO="$RIG/out.raw" ALSA_CONFIG_PATH="$RIG/asound.conf"
   cat >"$ALSA_CONFIG_PATH" <<CONF
 pcm.!default { type file; format "raw"; file "$AUDIO"
   slave.pcm { type jack; playback_ports { 0 system:playback_1 } capture_ports { 0 system:capture_1 } } }
@@ -85,8 +71,7 @@ CONF
 start_source() {
   local io="$RIG/$1.$RANDOM" fd
   mkfifo "$io.in"
-  "$BUILD_DIR/midi_source" "$1" <"$io.in" >"$io.out" 2>&1 &
-  SRC_PID[$1]=$!
+  "$BUILD_DIR/midi_source" "$1" <"$io.in" >"$io.out" 2>&1 & SRC_PID[$1]=$!
   exec {fd}>"$io.in"
   SRC_FD[$1]=$fd SRC_OUT[$1]="$io.out"
   answer "$1" '^ready' || fail "MIDI source $1 did not start"
@@ -94,18 +79,11 @@ start_source() {
 send() { echo "${*:2}" >&"${SRC_FD[$1]}"; }
 answer() { wait_for 30 grep -q "$2" "${SRC_OUT[$1]}"; }
 
-start_app() {
-  "$APP" >>"$RIG/app.log" 2>&1 &
-  APP_PID=$!
-}
-
-# Waits until the synth has ended (within 3 seconds) with exit code $1.
-app_ends() {
+start_app() { "$APP" >>"$RIG/app.log" 2>&1 & APP_PID=$!; }
+app_ends() { # EXIT_CODE: the synth ends within 3 seconds with this code
   wait_for 3 bash -c "! kill -0 $APP_PID" || fail "the synth is still running"
-  local status=0
-  wait "$APP_PID" || status=$?
-  APP_PID=""
-  [ "$status" = "$1" ] || fail "exit code $status, expected $1"
+  local status=0 && wait "$APP_PID" || status=$?
+  APP_PID="" && [ "$status" = "$1" ] || fail "exit code $status, expected $1"
 }
 
 # Waits up to $2 seconds (30) for a top-level window with exactly this title; prints its id.
@@ -126,9 +104,7 @@ release() { xdotool mouseup 1; }
 click_at() { press_at "$1" "$2" && sleep 0.05 && release; }
 drag() { # X1 Y1 X2 Y2, in small steps as a hand does
   press_at "$1" "$2"
-  for i in 1 2 3 4 5 6 7 8; do
-    move_to $(($1 + ($3 - $1) * i / 8)) $(($2 + ($4 - $2) * i / 8)) && sleep 0.02
-  done
+  for i in 1 2 3 4 5 6 7 8; do move_to $(($1 + ($3 - $1) * i / 8)) $(($2 + ($4 - $2) * i / 8)) && sleep 0.02; done
   sleep 0.1 && release
 }
 
@@ -143,10 +119,8 @@ start_playing() {
 captured() { echo $(($(stat -c %s "$AUDIO" 2>/dev/null || echo 0) / 4)); }
 has_samples() { [ "$(captured)" -ge "$1" ]; }
 wait_samples() { wait_for 60 has_samples $(($(captured) + $1)) || fail "audio stopped flowing"; }
-# Sets RMS and HZ from the last $1 samples (audio_probe.cpp).
-measure() {
-  local out
-  out=$("$BUILD_DIR/audio_probe" "$AUDIO" $(($(captured) - $1)) "$1") || fail "audio: $out"
+measure() { # COUNT: RMS and HZ of the last COUNT samples (audio_probe.cpp)
+  local out && out=$("$BUILD_DIR/audio_probe" "$AUDIO" $(($(captured) - $1)) "$1") || fail "the audio could not be measured"
   read -r RMS HZ <<<"$out"
 }
 listen() { wait_samples "$1" && measure 8820; } # then the last 0.2 s

@@ -6,8 +6,7 @@
 # sanitizer's own allocator grows by itself (about 1 MiB in two minutes where
 # the plain build grows by 0), so its build passes "none".
 #   soak.sh BUILD_DIR SECONDS RSS_LIMIT|none
-SCRIPT_ARGS=("$@")
-source "$(dirname "$0")/rig.sh" "$1"
+source "$(dirname "$0")/rig.sh"
 seconds=$2 rss_limit=$3
 # Freed memory is reused at once, so the resident size shows real growth
 # rather than the sanitizer's quarantine.
@@ -30,8 +29,7 @@ while [ $((SECONDS - start)) -lt "$seconds" ]; do
   4) read -r x y <<<"${buttons[RANDOM % 3]}" && click_at "$x" "$y" ;;
   5) x=$((RANDOM % 2 ? 237 : 443)) && drag $((x + RANDOM % 200)) $((230 + RANDOM % 200)) $((x + RANDOM % 200)) $((230 + RANDOM % 200)) ;;
   esac
-  actions=$((actions + 1))
-  kill -0 "$APP_PID" 2>/dev/null || fail "the synth ended after $actions actions"
+  ((++actions)) && kill -0 "$APP_PID" 2>/dev/null || fail "the synth ended after $actions actions"
 done
 growth=$(($(rss) - ${baseline:?the soak needs more than ten seconds}))
 measure 44100 # fails on a sample that is not finite

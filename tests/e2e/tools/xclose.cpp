@@ -5,16 +5,14 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  Display* display = XOpenDisplay(nullptr);
-  if (argc != 2 || display == nullptr)
+  Display* d = XOpenDisplay(nullptr);
+  if (argc != 2 || d == nullptr)
     return 2;
-  XEvent ev = {};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = std::strtoul(argv[1], nullptr, 0);
-  ev.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  XSendEvent(display, ev.xclient.window, False, NoEventMask, &ev);
-  XCloseDisplay(display); // flushes the request
-  return 0;
+  const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
+  // clang-format off
+  XEvent ev{.xclient = {ClientMessage, 0, False, d, std::strtoul(argv[1], nullptr, 0),
+                        atom("WM_PROTOCOLS"), 32, {.l = {long(atom("WM_DELETE_WINDOW"))}}}};
+  // clang-format on
+  XSendEvent(d, ev.xclient.window, False, NoEventMask, &ev);
+  XCloseDisplay(d); // flushes the request
 }
