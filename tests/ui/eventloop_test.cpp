@@ -58,9 +58,8 @@ TEST_F(EventLoopTest, WaitsOnlyAsLongAsNothingIsDue) {
 }
 
 TEST_F(EventLoopTest, CloseEndsTheLoopAfterFinishingItsPass) {
-  const int sustain = Synth.Knobs[5].Canvas;
-  fake::Get().UnderCursor = sustain, fake::Get().AsyncButtons = tk::kLeftButton;
-  Press(sustain, 40, 40);
+  fake::Get().UnderCursor = Synth.Knobs[5].Canvas, fake::Get().AsyncButtons = tk::kLeftButton;
+  Press(Synth.Knobs[5].Canvas, 40, 40);
   RunQueued();
   fake::Get().MouseX = 440 + 40 + 30, fake::Get().MouseY = 50 + 40; // 3 o'clock of the knob
   fake::Get().Events.push_back({tk::EventKind::Close});

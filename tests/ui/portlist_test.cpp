@@ -38,6 +38,7 @@ TEST_F(PortList, TheListFollowsPortsThatComeAndGo) {
   EXPECT_EQ(FillMidiPortList({kA, kNameless, kB}), 3) << "ports reported, listed or not";
   EXPECT_EQ(List().Items, (std::vector<std::string>{"a:out", "b:out"}));
   EXPECT_EQ(std::pair(List().Selected, Synth.MidiDevice), std::pair(-1, 1)) << "none in use yet";
+  EXPECT_EQ(ListedMidiPort(2), nullptr) << "a position past the list";
   OpenMidiPort(); // fails here, but b:out is the port in use
   const std::pair<std::vector<FoundMidiPort>, int> rows[] = {
       {{kNew, kA, kB}, 2}, {{kB}, 0}, {{kA, kNew}, -1}, {{kNameless, kNew, kB}, 1}};
