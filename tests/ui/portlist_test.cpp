@@ -21,10 +21,8 @@ protected:
     // JACK ports of a server that does not exist, whatever runs on the machine.
     setenv("JACK_DEFAULT_SERVER", "velmora-absent", 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    Synth.MidiDevice = -1;
-    OpenMidiPort(); // forgets the port in use
-    ListMidiPorts();
-    List().Items.clear();
+    Synth.MidiDevice = -1, OpenMidiPort(); // forgets the port in use
+    ListMidiPorts(), List().Items.clear();
   }
   static fake::Control& List() { return fake::ControlById(kMidiPortList); }
 };
