@@ -14,7 +14,6 @@ ALSA_CONFIG_PATH="$RIG/c.conf" arecord -q -Dc -traw -fFLOAT_LE -c1 -r44100 "$AUD
 # Note 69 for a second; RMS and HZ of its end (listen, rig.sh).
 play() { send keys on 69 100 && listen 44100 && send keys off 69 && wait_samples 11025; }
 play && in_range "$HZ" 440 442 || fail "note 69 sounds at $HZ Hz, expected 441"
-echo presets >&$JALV
-wait_for 5 grep -q " (FM Bass)$" "$RIG/app.log" || fail "jalv does not list the preset FM Bass"
+echo presets >&$JALV && wait_for 5 grep -q " (FM Bass)$" "$RIG/app.log" || fail "jalv lists no preset FM Bass"
 echo "preset $(sed -n 's/^[> ]*\(.*\) (FM Bass)$/\1/p' "$RIG/app.log")" >&$JALV
 play && in_range "$HZ" 219.5 221.5 || fail "with FM Bass note 69 sounds at $HZ Hz, expected 220.5"

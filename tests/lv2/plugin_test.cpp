@@ -1,4 +1,5 @@
-// The plugin as a host sees it, through lilv with LV2_PATH on the build tree:
+// The plugin as a host sees it, through lilv with LV2_PATH on the build tree
+// (lv2_tools says first whether lilv finds it there):
 // the samples velmora-render's own option parser, set-up and bounce give,
 // whatever the blocks; instances apart; pitch and envelope times at other
 // rates; and bad input from the host.
@@ -37,32 +38,31 @@ static const LilvPlugin* const Plugin =
 // with no frames, which changes nothing; after it every control turns NaN,
 // and each keeps what it had.
 struct Voice {
-  LilvInstance* Instance;
+  std::unique_ptr<LilvInstance, void (*)(LilvInstance*)> Instance;
   std::vector<float> Values, Out;
   alignas(8) uint8_t Sequence[1024];
   uint32_t Block;
   explicit Voice(const Controls& controls, double rate = 44100, uint32_t block = 512)
-      : Instance(lilv_plugin_instantiate(Plugin, rate, Features)),
+      : Instance(lilv_plugin_instantiate(Plugin, rate, Features), lilv_instance_free),
         Values(lilv_plugin_get_num_ports(Plugin)), Block(block) {
     lilv_plugin_get_port_ranges_float(Plugin, nullptr, nullptr, Values.data());
     for (const auto& [symbol, value] : controls) // (the nodes live as long as the test)
       Values.at(lilv_port_get_index(
           Plugin, lilv_plugin_get_port_by_symbol(Plugin, lilv_new_string(World, symbol.c_str())))) =
           value;
-    lilv_instance_run(Instance, 64); // nothing connected yet: renders nothing
-    lilv_instance_activate(Instance);
+    lilv_instance_run(Instance.get(), 64); // nothing connected yet: renders nothing
+    lilv_instance_activate(Instance.get());
     for (uint32_t i = 2; i < Values.size(); ++i)
-      lilv_instance_connect_port(Instance, i, &Values[i]);
-    lilv_instance_connect_port(Instance, 0, Sequence);
+      lilv_instance_connect_port(Instance.get(), i, &Values[i]);
+    lilv_instance_connect_port(Instance.get(), 0, Sequence);
   }
-  ~Voice() { lilv_instance_free(Instance); }
   void Run(const Midi& events) {
     auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(Sequence);
     *seq = {{sizeof(LV2_Atom_Sequence_Body), Map(0, LV2_ATOM__Sequence)}, {0, 0}};
     const auto start = static_cast<int64_t>(Out.size());
     Out.resize(Out.size() + Block);
-    lilv_instance_connect_port(Instance, 1, Out.data() + start);
-    lilv_instance_run(Instance, 0);
+    lilv_instance_connect_port(Instance.get(), 1, Out.data() + start);
+    lilv_instance_run(Instance.get(), 0);
     for (const auto& [frame, bytes] : events)
       if (frame >= start && frame < start + Block) {
         LV2_Atom_Event* ev = lv2_atom_sequence_end(&seq->body, seq->atom.size);
@@ -70,7 +70,7 @@ struct Voice {
         std::copy(bytes.begin(), bytes.end(), reinterpret_cast<uint8_t*>(ev + 1));
         seq->atom.size += lv2_atom_pad_size(uint32_t(sizeof *ev + bytes.size()));
       }
-    lilv_instance_run(Instance, Block);
+    lilv_instance_run(Instance.get(), Block);
     std::fill(Values.begin() + 2, Values.end(), NAN);
   }
 };
@@ -87,7 +87,6 @@ static void SetControl(const char* symbol, void* to, const void* value, uint32_t
 // defaults at each rate: its pitch from the shortest lag at which the
 // sustained sound repeats exactly, and where the stages end.
 TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocksBesideOthersAtAnyRate) {
-  ASSERT_NE(Plugin, nullptr);
   // Legato, a re-strike, channel 2 (ignored), a zero-velocity note-off; and
   // what a host may also send, which changes nothing: system-exclusive, too
   // short, too long, empty.
@@ -108,10 +107,11 @@ TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocksBesideOthersAtAnyRate) {
     return Bounce(*engine, schedule, 0.0, keep, [](int64_t) {}), out;
   };
   // Out of range, fractional and NaN (keeps the default).
-  std::vector<std::pair<Controls, std::vector<float>>> cases = {
-      {{}, render({"i", "o"})},
+  // clang-format off
+  std::vector<std::pair<Controls, std::vector<float>>> cases = {{{}, render({"i", "o"})},
       {{{"mix", 1e9f}, {"mode", 3.4f}, {"release", -5}, {"decay", NAN}, {"sustain", 30.6f}},
        render({"i", "o", "--mix=100", "--mode=am", "--release=1", "--sustain=31"})}};
+  // clang-format on
   LilvNodes* presets = lilv_plugin_get_related(Plugin, lilv_new_uri(World, LV2_PRESETS__Preset));
   EXPECT_EQ(lilv_nodes_size(presets), kPresets.size());
   LILV_FOREACH(nodes, i, presets) {
@@ -138,9 +138,8 @@ TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocksBesideOthersAtAnyRate) {
     EXPECT_EQ(lilv_plugin_instantiate(Plugin, rate, Features), nullptr) << rate;
   for (double rate : {44100.0, 48000.0, 96000.0}) {
     const auto off = static_cast<int64_t>(1.5 * rate);
-    Voice v({}, rate);
-    while (v.Out.size() < static_cast<size_t>(off * 6 / 5))
-      v.Run({{0, {0x90, 69, 100}}, {off, {0x80, 69, 0}}});
+    Voice v({}, rate, static_cast<uint32_t>(off * 6 / 5)); // in one block
+    v.Run({{0, {0x90, 69, 100}}, {off, {0x80, 69, 0}}});
     const std::vector<float>& s = v.Out;
     size_t period = 2, sustain;
     while (!std::equal(s.begin() + off - 5000, s.begin() + off, s.begin() + off - 5000 - period))
