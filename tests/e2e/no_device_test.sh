@@ -20,4 +20,8 @@ ALSA_CONFIG_PATH="$RIG/none.conf" JACK_DEFAULT_SERVER="velmora-none-$$" start_ap
 box=$(window_id PortAudio) || fail "no PortAudio box"
 xdotool search --name '^Velmora$' && fail "a main window next to the PortAudio box"
 xdotool windowfocus --sync "$box" key Return; app_ends 1
+# A device that opens but will not start: the same box, then code 1.
+LD_PRELOAD="$BUILD_DIR/start_fails.so" start_app
+box=$(window_id PortAudio) || fail "no PortAudio box when the stream cannot start"
+xdotool windowfocus --sync "$box" key Return; app_ends 1
 echo "no device: ok"
