@@ -73,7 +73,10 @@ int ListMidiPorts() {
   return FillMidiPortList(FindMidiInputPorts());
 }
 
-void OpenMidiPort() {
+namespace {
+
+// Makes the port at the list position MidiDevice the one in use, and opens it.
+void UseListedPort() {
   const FoundMidiPort* port = ListedMidiPort(Synth.MidiDevice);
   Chosen = port != nullptr;
   Lost = false;
@@ -81,6 +84,12 @@ void OpenMidiPort() {
     return;
   InUse = *port;
   Synth.MidiIn = Open(*port);
+}
+
+} // namespace
+
+void OpenMidiPort() {
+  UseListedPort();
   if (Synth.MidiIn != nullptr)
     tk::SetLabelText(kNoteLabel, "Off");
 }
@@ -97,12 +106,7 @@ void SwitchMidiPort() {
   }
   Close();
   Synth.MidiDevice = position;
-  Chosen = chosen != nullptr;
-  Lost = false;
-  if (chosen == nullptr)
-    return;
-  InUse = *chosen;
-  Synth.MidiIn = Open(*chosen);
+  UseListedPort();
 }
 
 void WatchMidiPort() {
