@@ -40,8 +40,12 @@ wait_for() { # SECONDS COMMAND...: until the command succeeds, for at most SECON
 }
 in_range() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
 
+# -noreset: an X server resets when its last client leaves and refuses
+# connections meanwhile, so a synth started just as the previous one ended
+# could find no display on a busy machine.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RIG/display" 2>/dev/null & XVFB_PID=$!
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$RIG/display" 2>/dev/null &
+  XVFB_PID=$!
   wait_for 10 test -s "$RIG/display" || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$RIG/display")"
 }
