@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The README's commands as a new user meets them: on a pristine Debian 12
 # root (apt, sudo, git and ca-certificates, nothing else), as a user with
-# sudo, in a clone of this checkout.
+# sudo, in a clone of this checkout (what is committed: a clean checkout is
+# what a new user gets).
 #   fresh-root.sh          the start command, which must get as far as the
 #                          window (there is no display, so it ends with
 #                          FLTK's "Can't open display"), then the LV2 bundle,
