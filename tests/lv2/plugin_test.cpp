@@ -17,7 +17,6 @@
 
 #include <cmath>
 #include <deque>
-#include <filesystem>
 #include <map>
 
 using namespace velmora;
@@ -130,7 +129,8 @@ TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocksBesideOtherInstances) {
   LILV_FOREACH(nodes, i, presets) {
     const LilvNode* uri = lilv_nodes_get(presets, i);
     lilv_world_load_resource(World, uri);
-    const std::string name = std::filesystem::path(lilv_node_as_uri(uri)).stem();
+    const std::string presetUri = lilv_node_as_uri(uri);
+    const std::string name = presetUri.substr(presetUri.find("#preset-") + 8);
     auto& c = cases.emplace_back(Controls{}, Render(notes, {("--preset=" + name).c_str()}));
     LilvState* state = lilv_state_new_from_world(World, &MapData, uri);
     lilv_state_restore(state, nullptr, SetControl, &c.first, 0, nullptr);
