@@ -13,7 +13,7 @@ namespace {
 std::vector<FoundMidiPort> ListedPorts;
 // The port in use: the one chosen (open, or failed to open), or the one
 // whose source went away (Lost), to be opened again when a source of its
-// name is back.
+// name is back. A lost port is not shown as chosen: it is not connected.
 FoundMidiPort InUse;
 bool Chosen = false; // InUse names a port
 bool Lost = false;
@@ -50,7 +50,7 @@ int FillMidiPortList(const std::vector<FoundMidiPort>& found) {
     // still lead to the ports they name.
     if (!port.Name)
       continue;
-    if (Chosen && SamePort(port, InUse))
+    if (Chosen && !Lost && SamePort(port, InUse))
       selected = static_cast<int>(ListedPorts.size());
     tk::AddDropDownItem(kMidiPortList, *port.Name);
     ListedPorts.push_back(port);
@@ -98,9 +98,9 @@ void SwitchMidiPort() {
   const int position = tk::SelectedDropDownItem(kMidiPortList);
   const FoundMidiPort* chosen = ListedMidiPort(position);
   // Choosing the open port again keeps it, and the notes held on it; it is
-  // reopened only when its source has gone.
+  // reopened only when it is no longer connected.
   if (chosen != nullptr && Synth.MidiIn != nullptr && Chosen && SamePort(*chosen, InUse) &&
-      MidiInputSourcePresent(Synth.MidiIn)) {
+      MidiInputSource(Synth.MidiIn) == MidiSource::Connected) {
     Synth.MidiDevice = position;
     return;
   }
@@ -113,16 +113,33 @@ void WatchMidiPort() {
   // A vanished source would leave its held notes sounding for ever; closing
   // the port releases them exactly as a port switch does, and the label
   // shows the close at once: no data message can come from a port that is
-  // gone.
-  if (Synth.MidiIn != nullptr && !MidiInputSourcePresent(Synth.MidiIn)) {
-    Close();
-    Synth.NoteLabelSerial.fetch_add(1);
-    Lost = true;
+  // gone. A connection broken from outside (a patchbay) is closed the same
+  // way, but it is the user's choice: the port stays closed until chosen
+  // again.
+  if (Synth.MidiIn != nullptr) {
+    const MidiSource source = MidiInputSource(Synth.MidiIn);
+    if (source != MidiSource::Connected) {
+      Close();
+      Synth.NoteLabelSerial.fetch_add(1);
+      Lost = Chosen && source == MidiSource::Gone;
+      Chosen = Lost;
+      Synth.MidiDevice = -1;
+      tk::SelectDropDownItem(kMidiPortList, -1);
+    }
   }
   if (Lost && Chosen) {
     Synth.MidiIn = Open(InUse); // nullptr while no source of its name is there
     Lost = Synth.MidiIn == nullptr;
+  } else if (Synth.MidiIn == nullptr) {
+    // A source connected to our input from outside plays, as the port in use.
+    if (const std::optional<FoundMidiPort> source = ConnectedMidiSource()) {
+      InUse = *source;
+      Chosen = true;
+      Synth.MidiIn = Open(InUse);
+    }
   }
+  if (Synth.MidiIn != nullptr && Chosen && Synth.MidiDevice < 0)
+    RefreshList(); // shows the port in use again
 }
 
 bool MidiPortNeedsPolling() {
