@@ -81,6 +81,8 @@ start_source() {
   answer "$1" '^ready' || fail "MIDI source $1 did not start"
 }
 send() { echo "${*:2}" >&"${SRC_FD[$1]}"; }
+connected() { jack_lsp -c "$1:$1" | grep -qx "   Velmora:input"; } # the synth hears source $1
+patch() { jack_"$1" "$2:$2" Velmora:input; } # connect|disconnect SOURCE, as a patchbay does
 answer() { wait_for 30 grep -q "$2" "${SRC_OUT[$1]}"; }
 
 start_app() { "$APP" >>"$RIG/app.log" 2>&1 & APP_PID=$!; }
@@ -138,3 +140,4 @@ same() { compare -metric AE "$RIG/$1.png" "$RIG/$2.png" null: 2>/dev/null; }
 # Dark pixels in the text of the MIDI port list: a port's name shows as dark
 # text on the light box.
 port_list_ink() { snap 100 14 36 408 ports && convert "$RIG/ports.png" -threshold 50% -negate -format "%[fx:int(mean*w*h)]" info:; }
+port_listed() { [ "$(port_list_ink)" -gt 20 ]; }
