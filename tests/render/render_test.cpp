@@ -111,7 +111,8 @@ protected:
 
 // Format 1: the tempo map in track 1 (120 beats a minute, 240 from beat 2,
 // 80 from beat 4), channel 1's notes in track 2 with running status, legato
-// and a velocity-0 note-on, other channels in track 3; a note left held.
+// and a velocity-0 note-on, other channels in track 3 and a note on channel 1
+// exactly half-way between two samples; two notes left held.
 // The options set what the window's controls would, with the values below.
 // The existing OUT is private and stays so.
 TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
@@ -121,12 +122,13 @@ TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
              Track({On(96, 60), Ev(54, {60, 0}), Ev(138, {64, 90}), Ev(20, {67, 90}), Off(22, 64),
                     Ev(150, {0x90, 72, 80})},
                    96),
-             Track({Ev(100, {0x91, 50, 100}), Ev(50, {0xC0, 5})}, 250)}));
-  // Pulses to samples: 96 -> 0.5 s, 150 -> 0.78125 s, 288 -> 1.25 s, 308 -> 1.3020833 s,
-  // 330 -> 1.359375 s, 480 -> 2.25 s; the file ends at 576 -> 3 s with two notes held.
-  const std::pair<size_t, uint32_t> messages[] = {{22050, 0x643C90}, {34453, 0x3C90},
-                                                  {55125, 0x5A4090}, {57422, 0x5A4390},
-                                                  {59948, 0x4080},   {99225, 0x504890}};
+             Track({Ev(100, {0x91, 50, 100}), Ev(36, {0x90, 62, 70}), Ev(14, {0xC0, 5})}, 250)}));
+  // Pulses to samples: 96 -> 0.5 s, 136 -> 31237.5 samples, to the even one, 150 -> 0.78125 s,
+  // 288 -> 1.25 s, 308 -> 1.3020833 s, 330 -> 1.359375 s, 480 -> 2.25 s; the file ends at
+  // 576 -> 3 s with two notes held.
+  const std::pair<size_t, uint32_t> messages[] = {
+      {22050, 0x643C90}, {31238, 0x463E90}, {34453, 0x3C90},  {55125, 0x5A4090},
+      {57422, 0x5A4390}, {59948, 0x4080},   {99225, 0x504890}};
   Write("out.wav", {});
   chmod("out.wav", 0600);
   const auto [code, err] = RunRender(
@@ -181,6 +183,12 @@ TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
       // running status across a text meta event, system-exclusive data and an empty meta event
       {File0({On(0, 60), Ev(48, {0xFF, 0x01, 2, 'h', 'i'}), Ev(48, {60, 0}), Ev(0, {0xF0, 1, 0xF7}),
               Ev(0, {64, 100}), Ev(96, {0xFF, 0x7F, 0}), Ev(0, {64, 0})}), nullptr},
+      // the same tempo again every 7 pulses, time signatures between
+      {File0({Ev(0, Tempo(500000)), On(0, 60), Ev(5, {0xFF, 0x58, 4, 3, 2, 24, 8}),
+              Ev(2, Tempo(500000)), Ev(7, Tempo(500000)), Ev(1, {0xFF, 0x58, 4, 4, 2, 24, 8}),
+              Ev(6, Tempo(500000)), Ev(7, Tempo(500000)), Ev(68, {0xFF, 0x58, 2, 4, 2}),
+              Ev(0, Tempo(500000)), Off(0, 60), On(0, 64), Ev(7, Tempo(500000)), Off(89, 64)}),
+       nullptr},
       // SMPTE time, 25 frames of 40 ticks a second
       {Cat({Header(0, 1, 0xE728), Track({On(0, 60), Off(500, 60), On(0, 64), Off(500, 64)})}), nullptr},
       // a longer header, no end-of-track, a track more than announced
