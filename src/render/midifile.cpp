@@ -363,6 +363,7 @@ bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, s
     return false;
   }
   schedule.EndSample = std::max(last, NearestSample(end, clock.Per()));
+  schedule.EndSeconds = static_cast<double>(static_cast<long double>(end) / clock.Per() / kRate);
   return true;
 }
 

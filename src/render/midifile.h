@@ -29,6 +29,9 @@ private:
 struct MidiSchedule {
   std::vector<TimedMessage> Messages; // in time order, samples never decreasing
   int64_t EndSample = 0;              // the file's last event, end-of-track included
+  // The same in seconds, however far: EndSample stops far past the longest
+  // render, this tells how long the file would play.
+  double EndSeconds = 0;
 };
 
 // Nearest sample to a time in seconds, halves to the even sample, as near as

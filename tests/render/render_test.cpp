@@ -214,6 +214,9 @@ TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
       {File0({Ev(0, {0xF8})}), "cannot hold"}, // a real-time message
       {Cat({head, Chunk("MTrk", {0, 0xF0, 0x7F, 1, 2})}), "left in the track"},
       {Cat({Header(0, 1, 0xE700), notes}), "time division"}, // SMPTE time of 0 ticks a frame
+      // 2^28 - 1 quarter notes of 16.8 s: the file's own length, not where the render stops
+      {Cat({Header(0, 1, 1), Track({Ev(0, Tempo(0xFFFFFF)), On(0x0FFFFFFF, 60)})}),
+       "the render could last 4503599343 s, more than a WAV file holds \\(24348 s\\)"},
   };
   // clang-format on
   for (const auto& c : cases) {
