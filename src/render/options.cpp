@@ -235,6 +235,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     parser.Refuse(fileCount == 0 ? "missing IN.mid and OUT.wav" : "missing OUT.wav");
     return parser.Result;
   }
+  if (files[1] == "-") {
+    // libsndfile writes no WAV file to a pipe: the header holds the lengths,
+    // known only when the render ends.
+    parser.Refuse("OUT.wav '-': a WAV file cannot be written to standard output, its header "
+                  "holds its length; name a file (./- for one named '-')");
+    return parser.Result;
+  }
   o.Input = files[0];
   o.Output = files[1];
   parser.Result.Do = CommandLine::Action::Render;
@@ -276,11 +283,13 @@ std::string HelpText() {
       "refused with the reason, and nothing is written.\n"
       "\n"
       "OUT.wav receives 44100 Hz mono 32-bit float samples, exactly those the synth would play\n"
-      "for the same notes. The file is written without a name in the directory of OUT.wav and\n"
-      "takes its name only once the render has succeeded, so a failed or interrupted render\n"
-      "leaves nothing behind. An existing OUT.wav is replaced whole then, keeping its\n"
-      "permissions, and left as it was otherwise; one you may not write is not replaced.\n"
-      "IN.mid and OUT.wav must not be the same file.\n"
+      "for the same notes; the same IN.mid and options give the same file, byte for byte (it\n"
+      "has no PEAK chunk, which would hold the time of writing). The file is written without a\n"
+      "name in the directory of OUT.wav and takes its name only once the render has succeeded,\n"
+      "so a failed or interrupted render leaves nothing behind. An existing OUT.wav is replaced\n"
+      "whole then, keeping its permissions, and left as it was otherwise; one you may not write\n"
+      "is not replaced. IN.mid and OUT.wav must not be the same file. OUT.wav cannot be -\n"
+      "(standard output): the header of a WAV file holds its length, known only at the end.\n"
       "\n"
       "The sound options set what the controls of the synth's window set, in the units the\n"
       "window shows. Without them the synth sounds as it does at start-up.\n";

@@ -80,7 +80,21 @@ std::pair<int, std::string> RunRender(const std::string& args, int dies = 0) {
   return {WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status), err};
 }
 
+// The samples of a WAV file, whose chunks are fmt, fact, data and the PAD
+// that aligns the data: no PEAK chunk, whose time stamp would make two
+// renders differ.
 std::vector<float> ReadWav(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  std::string chunks;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    chunks += bytes.substr(at, 4) + " ";
+    size_t length = 0;
+    for (size_t i = 0; i < 4; ++i) // little-endian
+      length |= size_t(uint8_t(bytes[at + 4 + i])) << (8 * i);
+    at += 8 + length;
+  }
+  EXPECT_EQ(chunks, "fmt  fact PAD  data ");
   SF_INFO info{};
   SNDFILE* file = sf_open(path, SFM_READ, &info);
   std::vector<float> samples(file ? size_t(info.frames) : 0);
@@ -256,6 +270,7 @@ TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
       {"in.mid in.mid", 2, "same file"},
       {"in.mid hard.mid", 2, "same file"},
       {"in.mid soft.mid", 2, "same file"},
+      {"in.mid -", 2, "OUT.wav '-': a WAV file cannot be written to standard output"},
       {"in.mid no/such/out.wav", 1, "No such file or directory"},
       {"in.mid folder", 1, "is a directory"},
       {"in.mid /dev/null", 1, "not a regular file"},
