@@ -30,7 +30,8 @@ note() { printf '=== fresh root: %s (%d s)\n' "$*" $SECONDS; }
 fail() {
   echo "FAIL: $*" >&2
   tail -30 "$log" >&2
-  cp "$log" "${TMPDIR:-/tmp}/velmora-fresh-root.log" && echo "whole log: ${TMPDIR:-/tmp}/velmora-fresh-root.log" >&2
+  local keep=${TMPDIR:-/tmp}/velmora-fresh-root.log
+  cp "$log" "$keep" && echo "the whole log: $keep" >&2
   exit 1
 }
 
