@@ -36,11 +36,31 @@ std::string Quoted(std::string_view text) {
   return quoted;
 }
 
+// The factory sounds as hosts list them, each in double quotes as a shell
+// takes a name with a space: "Warp Sweep", "Pluck", ...
 std::string PresetNames() {
   std::string names;
   for (const velmora::Preset& p : kPresets)
-    names += (names.empty() ? "" : ", ") + std::string(p.Name);
+    names.append(names.empty() ? "" : ", ").append(1, '"').append(p.Label).append(1, '"');
   return names;
+}
+
+bool SameInAnyCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// A factory sound by the name hosts list (its label) or its dashed name, in
+// any letter case: "FM Bass", "fm bass", fm-bass.
+const velmora::Preset* FindPresetByAnyName(std::string_view name) {
+  for (const velmora::Preset& p : kPresets) {
+    if (SameInAnyCase(name, p.Label) || SameInAnyCase(name, p.Name))
+      return &p;
+  }
+  return nullptr;
 }
 
 struct Parser {
@@ -81,9 +101,10 @@ struct Parser {
   // Every sound option from a factory sound; options after it change single
   // settings.
   bool Preset(std::string_view value) {
-    const velmora::Preset* preset = FindPreset(value);
+    const velmora::Preset* preset = FindPresetByAnyName(value);
     if (preset == nullptr)
-      return Refuse("--preset: " + Quoted(value) + " is not a preset; use " + PresetNames());
+      return Refuse("--preset: " + Quoted(value) + " is not a preset; use " + PresetNames() +
+                    ", in any letter case, or the name in lowercase with dashes (fm-bass)");
     RenderOptions& o = Result.Options;
     o.Knobs = preset->Knobs;
     o.Mode = preset->Mode;
@@ -316,6 +337,9 @@ std::string HelpText() {
           next = meaning.find(' ', next + n) == std::string::npos ? meaning.size()
                                                                   : meaning.find(' ', next + n);
       }
+      // A name in double quotes stays on one line.
+      if (meaning[at] == '"' && meaning.find('"', at + 1) != std::string::npos)
+        next = std::min(meaning.size(), meaning.find(' ', meaning.find('"', at + 1)));
       const std::string word = meaning.substr(at, next - at);
       if (used > kColumn && used + 1 + word.size() > kWidth) {
         text += row + "\n";
@@ -339,8 +363,9 @@ std::string HelpText() {
          std::string(knob.Meaning) + ", " + std::to_string(ShownMin(knob)) + " to " +
              std::to_string(ShownMax(knob)) + " (default " + std::to_string(d.Knobs[k]) + ")");
   }
-  line("--preset=NAME", "start from a factory sound, as LV2 hosts list it: " + PresetNames() +
-                            "; sound options after it change single settings");
+  line("--preset=NAME", "start from a factory sound, named as LV2 hosts list it: " + PresetNames() +
+                            ", in any letter case, or in lowercase with dashes (fm-bass); sound "
+                            "options after it change single settings");
   line("--mode=MODE", std::string("how the oscillators combine: add, fm or am (default ") +
                           kModeNames[d.Mode - 1] + ")");
   line("--sync", std::string("oscillator 2 restarts with every period of oscillator 1 (default ") +

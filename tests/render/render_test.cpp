@@ -169,6 +169,18 @@ TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
   }
   expected.resize(i - 1);
   EXPECT_TRUE(test::SameSamples(expected, ReadWav("out.wav")));
+
+  // A preset by the name hosts list, in any letter case, or by its dashed
+  // name: the same sound, not the one without it.
+  ASSERT_EQ(RunRender("--preset=fm-bass in.mid dashed.wav").first, 0);
+  const std::vector<float> dashed = ReadWav("dashed.wav");
+  EXPECT_FALSE(test::SameSamples(expected, dashed));
+  for (const char* name : {"'FM Bass'", "'fm bass'", "'FM BASS'", "'fM bASS'", "FM-Bass"}) {
+    SCOPED_TRACE(name);
+    const auto [named, says] = RunRender(std::string("--preset ") + name + " in.mid out.wav");
+    ASSERT_EQ(named, 0) << says;
+    EXPECT_TRUE(test::SameSamples(dashed, ReadWav("out.wav")));
+  }
 }
 
 // The plain file: two notes, half a second each.
@@ -271,6 +283,10 @@ TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
       {"in.mid hard.mid", 2, "same file"},
       {"in.mid soft.mid", 2, "same file"},
       {"in.mid -", 2, "OUT.wav '-': a WAV file cannot be written to standard output"},
+      {"--preset=fmbass in.mid out.wav", 2,
+       "--preset: 'fmbass' is not a preset; use \"Warp Sweep\", \"Pluck\", \"Soft Pad\", "
+       "\"FM Bell\", \"FM Bass\", \"Ring Mod\", \"AM Growl\", \"Sync Lead\", in any letter case"},
+      {"'--preset=FM  Bass' in.mid out.wav", 2, "'FM  Bass' is not a preset"},
       {"in.mid no/such/out.wav", 1, "No such file or directory"},
       {"in.mid folder", 1, "is a directory"},
       {"in.mid /dev/null", 1, "not a regular file"},
