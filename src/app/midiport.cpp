@@ -1,4 +1,4 @@
-#include "ui/midiport.h"
+#include "app/midiport.h"
 
 #include "midi/handler.h"
 #include "midi/message.h"
@@ -31,8 +31,7 @@ namespace velmora {
 
 struct MidiInputPort {
   std::unique_ptr<RtMidiIn> In;
-  MidiHandler Handler = nullptr;
-  uintptr_t Instance = 0;
+  EngineState* Engine = nullptr;
   // Messages are handed on only while started and not closing.
   std::atomic<bool> Started{false};
   std::atomic<bool> Closing{false};
@@ -186,8 +185,7 @@ void DeliverMessage(double, std::vector<unsigned char>* message, void* userData)
   port->Delivering.fetch_add(1);
   if (port->Started.load() && !port->Closing.load()) {
     if (const auto word = PackShortMessage(*message)) {
-      port->Handler(port, kMimData, port->Instance, *word,
-                    0); // no timestamp: the handler has no use for one
+      HandleMidiData(*port->Engine, *word);
       tk::Wake();
     }
   }
@@ -261,12 +259,11 @@ std::vector<FoundMidiPort> FindMidiInputPorts() {
   return found;
 }
 
-MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, uintptr_t instance) {
+MidiInputPort* OpenMidiInput(const FoundMidiPort& found, EngineState& engine) {
   if (!found.Name)
     return nullptr;
   auto port = std::make_unique<MidiInputPort>();
-  port->Handler = handler;
-  port->Instance = instance;
+  port->Engine = &engine;
   bool opened = false;
   RunQuietly([&] {
     try {
@@ -316,8 +313,6 @@ bool MidiPortNoticesFor(int api) {
   return api == RtMidi::LINUX_ALSA && AlsaWatching;
 }
 
-int MidiInputApi(const MidiInputPort* port) { return port == nullptr ? -1 : port->Api; }
-
 bool MidiInputSourcePresent(MidiInputPort* port) {
   if (port == nullptr || !port->In)
     return false;
@@ -358,11 +353,11 @@ void CloseMidiInput(MidiInputPort* port) {
   // Destroying the RtMidiIn joins its input thread (ALSA) or closes its
   // client, which waits out the running process cycle (JACK); a callback
   // already inside the handler is waited out below, and any later one sees
-  // Closing. Only then may the close notification run.
+  // Closing. Only then may the held notes be released.
   RunQuietly([&] { port->In.reset(); });
   while (port->Delivering.load() != 0)
     std::this_thread::yield();
-  port->Handler(port, kMimClose, port->Instance, 0, 0);
+  HandleMidiClose(*port->Engine);
   delete port;
 }
 
