@@ -42,3 +42,18 @@ endfunction()
 
 # Every program at the top of the build folder, where the scripts look.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# velmora_require(PREFIX MODULE PACKAGE): the pkg-config MODULE as the
+# imported target PkgConfig::PREFIX, or a configure error that names the
+# Debian PACKAGE providing it, so a missing library reads as what to install.
+macro(velmora_require prefix module package)
+  pkg_check_modules(${prefix} QUIET IMPORTED_TARGET ${module})
+  if(NOT ${prefix}_FOUND)
+    velmora_missing(${package} "pkg-config finds no ${module}")
+  endif()
+endmacro()
+
+function(velmora_missing package what)
+  message(FATAL_ERROR "${what}: install the Debian package ${package} "
+    "(sudo apt-get install ${package}), or run ./scripts/install-deps.sh")
+endfunction()

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 inline void Check(bool ok, const char* what) {
-  if (!ok)
-    std::fprintf(stderr, "%s\n", what), std::abort();
+  if (ok)
+    return;
+  std::fprintf(stderr, "%s\n", what);
+  std::abort();
 }

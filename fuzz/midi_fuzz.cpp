@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       DeliverBytes(take(arg, 0x7F, {0xF0}, 0xF7), true);
       break;
     case 4:
-      S.NoteStarted = (arg & 1) != 0, S.AttackStarted = (arg & 2) != 0;
+      S.NoteStarted = (arg & 1) != 0;
+      S.AttackStarted = (arg & 2) != 0;
       break;
     case 5:
       MidiInputHandler(nullptr, kMimClose, reinterpret_cast<uintptr_t>(&S), 0, 0);
@@ -91,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "a close left the note sounding");
       break;
     case 6:
-      S.HeldNotes = INT32_MAX - static_cast<int32_t>(arg), S.Gate = 1;
+      S.HeldNotes = INT32_MAX - static_cast<int32_t>(arg);
+      S.Gate = 1;
       break;
     case 7:
       DeliverBytes(take(arg % 4, 0x7F), true);

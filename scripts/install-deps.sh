@@ -4,12 +4,14 @@
 # fetched when everything is installed.
 set -euo pipefail
 
-runtime=(build-essential cmake pkg-config portaudio19-dev librtmidi-dev
-  libfltk1.3-dev fonts-liberation libsndfile1-dev)
+# What every build needs (the program, the plugin, the renderer, the package:
+# cpack works out its dependencies with `file`).
+runtime=(build-essential cmake pkg-config portaudio19-dev librtmidi-dev libasound2-dev
+  libjack-jackd2-dev libfltk1.3-dev libx11-dev fonts-liberation libsndfile1-dev lv2-dev file)
 testing=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format xvfb xdotool x11-utils imagemagick jackd2 libasound2-plugins
   alsa-utils aubio-tools clang-22 libclang-rt-22-dev librsvg2-bin desktop-file-utils
-  man-db lv2-dev liblilv-dev lilv-utils jalv sordi)
+  man-db liblilv-dev lilv-utils jalv sordi mmdebstrap)
 
 want=("${runtime[@]}")
 [ "${1:-}" = "--test" ] && want+=("${testing[@]}")

@@ -9,6 +9,8 @@
 #                 knob moves, then the program playing, under
 #                 RealtimeSanitizer (clang-22)
 #   fuzzers       MIDI messages and MIDI files (clang-14 libFuzzer)
+#   fresh root    the start command and the README's package steps on a
+#                 pristine Debian 12 root, where nothing is installed yet
 # Every option a configuration relies on is given here, so a value left in
 # a cache cannot switch tests off. A stage that runs no test fails.
 set -euo pipefail
@@ -90,5 +92,12 @@ if [ "$ran" -eq 0 ]; then
 fi
 total=$((total + ran))
 done_step "$ran"
+
+step "a pristine Debian 12 root: the start command up to the window, the LV2 bundle, the package"
+sudo=()
+[ "$(id -u)" = 0 ] || sudo=(sudo)
+"${sudo[@]}" ./scripts/fresh-root.sh
+total=$((total + 1))
+done_step 1
 
 printf '\n=== all %d tests passed in %d s\n' "$total" "$SECONDS"

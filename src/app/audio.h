@@ -21,10 +21,13 @@ void StartAudio(EngineState& engine);
 // runs. On failure it reports the error and ends the program.
 void StartStream(EngineState& engine);
 // Called every kAudioCheckPeriodMs from the event loop once the stream runs:
-// when the callback has not run for a second, the output has stopped (its
-// server died, say). Reopening the stream could hang for minutes, so this
-// tells the user to start Velmora again and ends the program.
+// when the callback has not run for a second and the stream has ended or the
+// audio server it went through is gone (or, that unknown, after
+// kAudioGiveUpSeconds of silence), the output has stopped. Reopening the
+// stream could hang for minutes, so this tells the user to start Velmora
+// again and ends the program. A server that only pauses is waited for.
 constexpr int kAudioCheckPeriodMs = 250;
+constexpr int kAudioGiveUpSeconds = 10;
 void CheckAudioRunning();
 // Ends the program with the given exit code, without waiting on the audio
 // or MIDI threads.

@@ -7,14 +7,15 @@
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
+#include <jack/midiport.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <thread>
 
 // alsa-lib (1.2.8) declares snd_lib_error_set_local outside the header's
@@ -43,9 +44,6 @@ struct MidiInputPort {
   int Api = 0;
   std::string Name;
   unsigned Number = 0;
-  // JACK: our input port's full name, as a connection of the source's port;
-  // empty when it could not be told.
-  std::string JackInput;
 };
 
 namespace {
@@ -63,9 +61,9 @@ void NoteRtMidiError(RtMidiError::Type type, const std::string&, void* userData)
 }
 
 // --- Port notices ---------------------------------------------------------
-// A client of each platform that only listens to its announcements of ports
-// coming and going. Each announcement sets Notice and wakes the event loop,
-// which then looks at the open port; between announcements nothing runs.
+// Each announcement of the platform (a port came or went, a connection of
+// ours changed) sets Notice and wakes the event loop, which then looks at the
+// open port; between announcements nothing runs.
 
 std::atomic<bool> Notice{false};
 
@@ -74,50 +72,156 @@ void Announce() {
   tk::Wake();
 }
 
-// JACK: callbacks on the client's notification thread. The client is active
-// (JACK sends notices only to active clients) but has no process callback,
-// so the server does not wake it on every cycle.
-jack_client_t* JackWatch = nullptr;
-std::atomic<bool> JackWatchDown{false};
+// Plays one whole message on the port's engine, on the platform's MIDI
+// thread (RtMidi's, or our JACK client's process thread). Long messages and
+// malformed ones are dropped by the packing.
+void DeliverMessage(MidiInputPort& port, std::span<const uint8_t> message) {
+  port.Delivering.fetch_add(1);
+  if (port.Started.load() && !port.Closing.load()) {
+    if (const auto word = PackShortMessage(message)) {
+      HandleMidiData(*port.Engine, *word);
+      tk::Wake();
+    }
+  }
+  port.Delivering.fetch_sub(1);
+}
 
-void OnJackPort(jack_port_id_t, int, void*) { Announce(); }
-void OnJackShutdown(void*) {
-  JackWatchDown = true;
+void DeliverRtMidiMessage(double, std::vector<unsigned char>* message, void* port) {
+  DeliverMessage(*static_cast<MidiInputPort*>(port), *message);
+}
+
+// JACK: our one client, with one MIDI input port, in place of RtMidi's. It
+// carries the notes of every source connected to that port, and it hears the
+// server's announcements of ports and connections on its notification
+// thread. It must be active to carry notes, and an active client's thread
+// runs every cycle, callback or not: one client for both costs one wake-up
+// per cycle, not two. Opened with the first JACK port and kept, with its
+// input port (which a patchbay may connect), until the server goes away.
+jack_client_t* Jack = nullptr;
+jack_port_t* JackInput = nullptr;
+std::atomic<bool> JackDown{false};
+// The open port that hears what arrives, and the process callbacks that may
+// be handing something to it now: closing sets the first to nullptr, then
+// waits for the second to reach 0.
+std::atomic<MidiInputPort*> JackReceiver{nullptr};
+std::atomic<int> JackDelivering{0};
+// The source port the open port was connected to, and whether it has been
+// unregistered since (its program quit, perhaps to come back at once).
+std::atomic<const jack_port_t*> JackSource{nullptr};
+std::atomic<bool> JackSourceGone{false};
+
+int OnJackProcess(jack_nframes_t frames, void*) {
+  JackDelivering.fetch_add(1);
+  MidiInputPort* const port = JackReceiver.load();
+  void* const buffer = jack_port_get_buffer(JackInput, frames);
+  const uint32_t count = port == nullptr ? 0 : jack_midi_get_event_count(buffer);
+  for (uint32_t i = 0; i < count; ++i) {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, buffer, i) == 0)
+      DeliverMessage(*port, {event.buffer, event.size});
+  }
+  JackDelivering.fetch_sub(1);
+  return 0;
+}
+
+void OnJackPort(jack_port_id_t id, int registered, void*) {
+  if (registered == 0 && jack_port_by_id(Jack, id) == JackSource.load())
+    JackSourceGone = true;
   Announce();
 }
 
-bool WatchJack() {
-  if (JackWatch != nullptr && !JackWatchDown)
+void OnJackConnect(jack_port_id_t a, jack_port_id_t b, int, void*) {
+  if (jack_port_by_id(Jack, a) == JackInput || jack_port_by_id(Jack, b) == JackInput)
+    Announce();
+}
+
+void OnJackShutdown(void*) {
+  JackDown = true;
+  Announce();
+}
+
+bool JackUp() { return Jack != nullptr && !JackDown; }
+
+bool OpenJack() {
+  if (JackUp())
     return true;
   // A client whose server died is left as it is: closing it could wait on
   // the dead server.
-  JackWatch = jack_client_open("Velmora watch", JackNoStartServer, nullptr);
-  JackWatchDown = false;
-  if (JackWatch == nullptr)
+  Jack = nullptr;
+  jack_client_t* const client = jack_client_open(kClientName, JackNoStartServer, nullptr);
+  if (client == nullptr)
     return false;
-  jack_on_shutdown(JackWatch, OnJackShutdown, nullptr);
-  if (jack_set_port_registration_callback(JackWatch, OnJackPort, nullptr) != 0 ||
-      jack_activate(JackWatch) != 0) {
-    jack_client_close(JackWatch);
-    JackWatch = nullptr;
+  jack_port_t* const input =
+      jack_port_register(client, kInputPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  JackDown = false;
+  jack_on_shutdown(client, OnJackShutdown, nullptr);
+  if (input == nullptr || jack_set_process_callback(client, OnJackProcess, nullptr) != 0 ||
+      jack_set_port_registration_callback(client, OnJackPort, nullptr) != 0 ||
+      jack_set_port_connect_callback(client, OnJackConnect, nullptr) != 0) {
+    jack_client_close(client);
+    return false;
+  }
+  // The callbacks may run from activation on.
+  Jack = client;
+  JackInput = input;
+  if (jack_activate(client) != 0) {
+    jack_client_close(client);
+    Jack = nullptr;
     return false;
   }
   return true;
 }
 
-// The ports a JACK port is connected to, by full name.
-std::vector<std::string> JackConnections(const std::string& name) {
-  std::vector<std::string> names;
-  const jack_port_t* port =
-      JackWatch == nullptr || JackWatchDown ? nullptr : jack_port_by_name(JackWatch, name.c_str());
-  if (port == nullptr)
-    return names;
-  if (const char** connected = jack_port_get_all_connections(JackWatch, port)) {
-    for (size_t i = 0; connected[i] != nullptr; ++i)
-      names.emplace_back(connected[i]);
-    jack_free(connected);
+// Whether our input port is connected to the named port. The server shows a
+// connection made or broken from its next cycle on.
+bool JackConnected(const std::string& source) {
+  return JackUp() && jack_port_connected_to(JackInput, source.c_str()) != 0;
+}
+
+MidiInputPort* OpenJackInput(std::unique_ptr<MidiInputPort> port) {
+  if (!OpenJack())
+    return nullptr;
+  const jack_port_t* const source = jack_port_by_name(Jack, port->Name.c_str());
+  if (source == nullptr)
+    return nullptr;
+  JackSource = source;
+  JackSourceGone = false;
+  // Already connected (from a patchbay, say) counts as opened.
+  const int result = jack_connect(Jack, port->Name.c_str(), jack_port_name(JackInput));
+  for (int wait = 0; (result == 0 || result == EEXIST) && wait < 100; ++wait) {
+    if (JackConnected(port->Name)) {
+      JackReceiver = port.get();
+      return port.release();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  return names;
+  return nullptr;
+}
+
+// Drops our end of the connection; connections made from outside to other
+// sources stay, though nothing hears them until a port is open.
+void CloseJackInput(MidiInputPort& port) {
+  if (JackConnected(port.Name))
+    jack_disconnect(Jack, port.Name.c_str(), jack_port_name(JackInput));
+  JackReceiver = nullptr;
+  while (JackDelivering.load() != 0)
+    std::this_thread::yield();
+}
+
+// Where the open JACK port's source stands. A source that quit and came back
+// under the same name at once is a new port: gone, though its name is there.
+MidiSource JackSourceState(const MidiInputPort& port) {
+  if (JackConnected(port.Name))
+    return MidiSource::Connected;
+  // The server announces a port's disconnection just before its
+  // unregistration: give that notice a moment to arrive before taking the
+  // disconnection for the user's.
+  for (int wait = 0; wait < 50 && JackUp() && !JackSourceGone; ++wait) {
+    if (jack_port_by_name(Jack, port.Name.c_str()) == nullptr)
+      return MidiSource::Gone;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return JackUp() && !JackSourceGone ? MidiSource::Disconnected : MidiSource::Gone;
 }
 
 // ALSA sequencer: a port subscribed to the system announce port; a thread
@@ -178,20 +282,6 @@ void RunQuietly(const std::function<void()>& work) {
 
 namespace {
 
-// The RtMidi callback, on the platform's MIDI thread. Long messages and
-// malformed ones are dropped by the packing.
-void DeliverMessage(double, std::vector<unsigned char>* message, void* userData) {
-  auto* port = static_cast<MidiInputPort*>(userData);
-  port->Delivering.fetch_add(1);
-  if (port->Started.load() && !port->Closing.load()) {
-    if (const auto word = PackShortMessage(*message)) {
-      HandleMidiData(*port->Engine, *word);
-      tk::Wake();
-    }
-  }
-  port->Delivering.fetch_sub(1);
-}
-
 // The port's number now: ports may have come and gone since the list was made.
 std::optional<unsigned> FindPortNumber(RtMidiIn& in, unsigned hint, const std::string& name) {
   const unsigned count = in.getPortCount();
@@ -208,14 +298,13 @@ std::optional<unsigned> FindPortNumber(RtMidiIn& in, unsigned hint, const std::s
 
 namespace {
 
-// JACK's MIDI sources as RtMidi's input lists them, without the client that
-// RtMidi would open and activate for that (activating and closing each wait
-// for the server's cycle): through the watch client when it runs, else a
-// client that is never activated. False when there is no JACK server.
+// JACK's MIDI sources as RtMidi's input lists them, without a client that is
+// activated for that (activating and closing each wait for the server's
+// cycle): through our client when it runs, else one that is never activated.
+// False when there is no JACK server.
 bool ListJackSources(std::vector<FoundMidiPort>& found) {
-  jack_client_t* client = JackWatch != nullptr && !JackWatchDown
-                              ? JackWatch
-                              : jack_client_open(kClientName, JackNoStartServer, nullptr);
+  jack_client_t* client =
+      JackUp() ? Jack : jack_client_open(kClientName, JackNoStartServer, nullptr);
   if (client == nullptr)
     return false;
   if (const char** names =
@@ -224,7 +313,7 @@ bool ListJackSources(std::vector<FoundMidiPort>& found) {
       found.push_back({RtMidi::UNIX_JACK, i, std::string(names[i])});
     jack_free(names);
   }
-  if (client != JackWatch)
+  if (client != Jack)
     jack_client_close(client);
   return true;
 }
@@ -264,8 +353,15 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, EngineState& engine) {
     return nullptr;
   auto port = std::make_unique<MidiInputPort>();
   port->Engine = &engine;
-  bool opened = false;
+  port->Api = found.Api;
+  port->Name = *found.Name;
+  port->Number = found.Number;
+  MidiInputPort* opened = nullptr;
   RunQuietly([&] {
+    if (found.Api == RtMidi::UNIX_JACK) {
+      opened = OpenJackInput(std::move(port));
+      return;
+    }
     try {
       port->In = std::make_unique<RtMidiIn>(static_cast<RtMidi::Api>(found.Api), kClientName);
       port->In->setErrorCallback(NoteRtMidiError, port.get());
@@ -274,63 +370,57 @@ MidiInputPort* OpenMidiInput(const FoundMidiPort& found, EngineState& engine) {
         // Clock and active sensing must reach the handler: every data message
         // refreshes the note label. System-exclusive data never does anything.
         port->In->ignoreTypes(true, false, false);
-        port->In->setCallback(DeliverMessage, port.get());
-        // Our own port is the source's one new connection: RtMidi does not
-        // tell its name, and its client may have been renamed.
-        const bool jack = found.Api == RtMidi::UNIX_JACK && WatchJack();
-        const std::vector<std::string> before =
-            jack ? JackConnections(*found.Name) : std::vector<std::string>{};
+        port->In->setCallback(DeliverRtMidiMessage, port.get());
         port->In->openPort(*number, kInputPortName);
-        // The server shows a new connection from its next cycle on.
-        for (int wait = 0; jack && port->JackInput.empty() && wait < 100; ++wait) {
-          for (std::string& name : JackConnections(*found.Name)) {
-            if (std::find(before.begin(), before.end(), name) == before.end())
-              port->JackInput = std::move(name);
-          }
-          if (port->JackInput.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        opened = port->In->isPortOpen() && !port->Failed;
-        port->Api = found.Api;
-        port->Name = *found.Name;
         port->Number = *number;
+        if (port->In->isPortOpen() && !port->Failed)
+          opened = port.release();
       }
     } catch (const RtMidiError&) {
     }
-    if (!opened)
-      port->In.reset(); // may print, so inside the quiet section
+    if (opened == nullptr)
+      port.reset(); // may print, so inside the quiet section
     else if (found.Api == RtMidi::LINUX_ALSA)
       WatchAlsa();
   });
-  return opened ? port.release() : nullptr;
+  return opened;
+}
+
+std::optional<FoundMidiPort> ConnectedMidiSource() {
+  std::optional<FoundMidiPort> source;
+  RunQuietly([&] {
+    const char** names = JackUp() ? jack_port_get_all_connections(Jack, JackInput) : nullptr;
+    if (names != nullptr && names[0] != nullptr)
+      source = FoundMidiPort{RtMidi::UNIX_JACK, 0, std::string(names[0])};
+    jack_free(names);
+  });
+  return source;
 }
 
 bool TakeMidiPortNotice() { return Notice.exchange(false); }
 
 bool MidiPortNoticesFor(int api) {
   if (api == RtMidi::UNIX_JACK)
-    return JackWatch != nullptr && !JackWatchDown;
+    return JackUp();
   return api == RtMidi::LINUX_ALSA && AlsaWatching;
 }
 
-bool MidiInputSourcePresent(MidiInputPort* port) {
-  if (port == nullptr || !port->In)
-    return false;
-  // A JACK source that quit and came back under the same name is a new port
-  // (perhaps even in the old one's slot): our connection went with the old
-  // one, and that is what tells.
-  if (!port->JackInput.empty() && MidiPortNoticesFor(RtMidi::UNIX_JACK)) {
-    const std::vector<std::string> connected = JackConnections(port->Name);
-    return std::find(connected.begin(), connected.end(), port->JackInput) != connected.end();
-  }
-  bool present = true; // when the platform cannot tell, keep the port
+MidiSource MidiInputSource(MidiInputPort* port) {
+  if (port == nullptr)
+    return MidiSource::Gone;
+  MidiSource source = MidiSource::Connected; // when the platform cannot tell, keep the port
   RunQuietly([&] {
+    if (port->Api == RtMidi::UNIX_JACK) {
+      source = JackSourceState(*port);
+      return;
+    }
     try {
-      present = FindPortNumber(*port->In, port->Number, port->Name).has_value();
+      if (!FindPortNumber(*port->In, port->Number, port->Name))
+        source = MidiSource::Gone;
     } catch (const RtMidiError&) {
     }
   });
-  return present;
+  return source;
 }
 
 bool StartMidiInput(MidiInputPort* port) {
@@ -350,11 +440,15 @@ void CloseMidiInput(MidiInputPort* port) {
     return;
   port->Started = false;
   port->Closing = true;
-  // Destroying the RtMidiIn joins its input thread (ALSA) or closes its
-  // client, which waits out the running process cycle (JACK); a callback
-  // already inside the handler is waited out below, and any later one sees
-  // Closing. Only then may the held notes be released.
-  RunQuietly([&] { port->In.reset(); });
+  // Destroying the RtMidiIn joins its input thread (ALSA); our JACK client
+  // stops handing messages to the port. A callback already inside the
+  // handler is waited out below, and any later one sees Closing. Only then
+  // may the held notes be released.
+  RunQuietly([&] {
+    if (port->Api == RtMidi::UNIX_JACK)
+      CloseJackInput(*port);
+    port->In.reset();
+  });
   while (port->Delivering.load() != 0)
     std::this_thread::yield();
   HandleMidiClose(*port->Engine);

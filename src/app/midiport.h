@@ -34,15 +34,20 @@ std::vector<FoundMidiPort> FindMidiInputPorts();
 // StartMidiInput and StopMidiInput. Returns nullptr on any failure, also for
 // a port without a name.
 MidiInputPort* OpenMidiInput(const FoundMidiPort& port, EngineState& engine);
-// Whether the source the port was opened on is still there. A source that
-// goes away (a cable pulled, a program ended) does not close the port by
-// itself; a JACK source that quit and came back under the same name counts
-// as gone, since our connection went with it.
-bool MidiInputSourcePresent(MidiInputPort* port);
+// Where the source the port was opened on stands. A source that goes away (a
+// cable pulled, a program ended) does not close the port by itself; a JACK
+// source that quit and came back under the same name has gone too, since our
+// connection went with it. Disconnected: the source is there, but our
+// connection to it was broken from outside (a patchbay).
+enum class MidiSource { Connected, Gone, Disconnected };
+MidiSource MidiInputSource(MidiInputPort* port);
+// A JACK source connected to our input port, from a patchbay say; nothing
+// when there is none. What such a source sends reaches the open port.
+std::optional<FoundMidiPort> ConnectedMidiSource();
 
 // Opening a port also starts listening to the platform's announcements of
-// ports coming and going (JACK, the ALSA sequencer): each one wakes the event
-// loop. True once after any announcement.
+// ports coming and going and, for JACK, of our input's connections: each one
+// wakes the event loop. True once after any announcement.
 bool TakeMidiPortNotice();
 // Whether announcements come for ports of this API; ports of other APIs must
 // be looked at now and then.

@@ -12,7 +12,7 @@ int ChosenPosition = -1;
 MidiInputPort* In = nullptr;
 // The port in use: the one chosen (open, or failed to open), or the one
 // whose source went away (Lost), to be opened again when a source of its
-// name is back.
+// name is back. A lost port is not shown as chosen: it is not connected.
 FoundMidiPort InUse;
 bool Chosen = false; // InUse names a port
 bool Lost = false;
@@ -37,9 +37,9 @@ void Close() {
   In = nullptr;
 }
 
-void RefreshList() {
-  tk::ClearDropDown(ListWindow(*Listing), kMidiPortList);
-  FillMidiPortList(*Listing, FindMidiInputPorts());
+void RefreshList(Program& p) {
+  tk::ClearDropDown(ListWindow(p), kMidiPortList);
+  FillMidiPortList(p, FindMidiInputPorts());
 }
 
 // Makes the port at the chosen list position the one in use, and opens it.
@@ -63,7 +63,7 @@ int FillMidiPortList(Program& p, const std::vector<FoundMidiPort>& found) {
     // still lead to the ports they name.
     if (!port.Name)
       continue;
-    if (Chosen && SamePort(port, InUse))
+    if (Chosen && !Lost && SamePort(port, InUse))
       selected = static_cast<int>(ListedPorts.size());
     tk::AddDropDownItem(ListWindow(p), kMidiPortList, *port.Name);
     ListedPorts.push_back(port);
@@ -83,7 +83,7 @@ const FoundMidiPort* ListedMidiPort(int position) {
 
 int ListMidiPorts(Program& p) {
   Listing = &p;
-  tk::OnDropDownOpening(ListWindow(p), kMidiPortList, RefreshList);
+  tk::OnDropDownOpening(ListWindow(p), kMidiPortList, [] { RefreshList(*Listing); });
   const int found = FillMidiPortList(p, FindMidiInputPorts());
   ChosenPosition = found > 0 ? 0 : -1;
   if (found > 0)
@@ -104,9 +104,9 @@ void SwitchMidiPort(Program& p) {
   const int position = tk::SelectedDropDownItem(ListWindow(p), kMidiPortList);
   const FoundMidiPort* chosen = ListedMidiPort(position);
   // Choosing the open port again keeps it, and the notes held on it; it is
-  // reopened only when its source has gone.
+  // reopened only when it is no longer connected.
   if (chosen != nullptr && In != nullptr && Chosen && SamePort(*chosen, InUse) &&
-      MidiInputSourcePresent(In)) {
+      MidiInputSource(In) == MidiSource::Connected) {
     ChosenPosition = position;
     return;
   }
@@ -119,16 +119,33 @@ void WatchMidiPort(Program& p) {
   // A vanished source would leave its held notes sounding for ever; closing
   // the port releases them exactly as a port switch does, and the label
   // shows the close at once: no data message can come from a port that is
-  // gone.
-  if (In != nullptr && !MidiInputSourcePresent(In)) {
-    Close();
-    p.Engine.NoteLabelSerial.fetch_add(1);
-    Lost = true;
+  // gone. A connection broken from outside (a patchbay) is closed the same
+  // way, but it is the user's choice: the port stays closed until chosen
+  // again.
+  if (In != nullptr) {
+    const MidiSource source = MidiInputSource(In);
+    if (source != MidiSource::Connected) {
+      Close();
+      p.Engine.NoteLabelSerial.fetch_add(1);
+      Lost = Chosen && source == MidiSource::Gone;
+      Chosen = Lost;
+      ChosenPosition = -1;
+      tk::SelectDropDownItem(ListWindow(p), kMidiPortList, -1);
+    }
   }
   if (Lost && Chosen) {
     In = Open(p, InUse); // nullptr while no source of its name is there
     Lost = In == nullptr;
+  } else if (In == nullptr) {
+    // A source connected to our input from outside plays, as the port in use.
+    if (const std::optional<FoundMidiPort> source = ConnectedMidiSource()) {
+      InUse = *source;
+      Chosen = true;
+      In = Open(p, InUse);
+    }
   }
+  if (In != nullptr && Chosen && ChosenPosition < 0)
+    RefreshList(p); // shows the port in use again
 }
 
 bool MidiPortNeedsPolling() {

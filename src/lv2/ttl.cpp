@@ -3,8 +3,10 @@
 //   velmora-lv2-ttl DIR MINOR MICRO
 // writes DIR/manifest.ttl, DIR/velmora.ttl and DIR/presets/NAME.ttl for
 // every factory preset (the version is the plugin's lv2:minorVersion and
-// lv2:microVersion). A preset is its own file and its URI is the file's, so
-// that a host can load one by its path too (`jalv -l .../presets/NAME.ttl`).
+// lv2:microVersion). A preset is its own file, but its URI lies under the
+// plugin's (#preset-NAME): hosts save the URI with a song, and a file URI
+// would stop resolving once the bundle moves or a package installs it
+// elsewhere.
 #include "lv2/ports.h"
 
 #include "core/presets.h"
@@ -22,8 +24,10 @@ using namespace velmora::lv2;
 
 const char kPrefixes[] = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                          "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                         "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                          "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                          "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+                         "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
                          "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                          "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                          "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -31,6 +35,24 @@ const char kPrefixes[] = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                          "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
 std::string PresetFile(const Preset& p) { return std::string("presets/") + p.Name + ".ttl"; }
+std::string PresetUri(const Preset& p) { return std::string(kPluginUri) + "#preset-" + p.Name; }
+
+// Sections of a host's generic panel, in port order.
+struct PortGroup {
+  const char* Symbol;
+  const char* Name;
+};
+constexpr PortGroup kGroups[] = {{"oscillators", "Oscillators"},
+                                 {"envelope", "Envelope"},
+                                 {"osc1_warp", "Osc 1 warp points"},
+                                 {"osc2_warp", "Osc 2 warp points"}};
+const PortGroup& GroupOf(int port) {
+  if (port >= kFirstPointPort)
+    return kGroups[2 + PointOf(port).Osc];
+  const bool envelope = port < kModePort && port - kFirstKnobPort >= kAttackKnob;
+  return kGroups[envelope ? 1 : 0];
+}
+std::string GroupUri(const PortGroup& g) { return std::string(kPluginUri) + "#" + g.Symbol; }
 
 // A number as Turtle reads it: whole values without a decimal point.
 std::string Number(double v) {
@@ -45,7 +67,7 @@ std::string Manifest() {
        ">\n  a lv2:Plugin, lv2:InstrumentPlugin ;\n  lv2:binary <velmora.so> ;\n"
        "  rdfs:seeAlso <velmora.ttl> .\n";
   for (const Preset& p : kPresets) {
-    t += "\n<" + PresetFile(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
+    t += "\n<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
          "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  rdfs:seeAlso <" + PresetFile(p) + "> .\n";
   }
   return t;
@@ -79,12 +101,12 @@ std::string ControlPort(int port) {
                     : "warp point " + key + " of oscillator " + osc +
                           ": canvas pixels to the right; the knee's Out is x * 2.5 percent";
   }
-  std::string t = "  [\n    a lv2:InputPort, lv2:ControlPort ;\n    lv2:index " +
-                  std::to_string(port) + " ;\n    lv2:symbol \"" + SymbolOf(port) +
-                  "\" ;\n    lv2:name \"" + name + "\" ;\n    rdfs:comment \"" + comment +
-                  "\" ;\n    lv2:default " + Number(r.Default) + " ;\n    lv2:minimum " +
-                  Number(r.Min) + " ;\n    lv2:maximum " + Number(r.Max) +
-                  " ;\n    lv2:portProperty " + properties;
+  std::string t =
+      "  [\n    a lv2:InputPort, lv2:ControlPort ;\n    lv2:index " + std::to_string(port) +
+      " ;\n    lv2:symbol \"" + SymbolOf(port) + "\" ;\n    lv2:name \"" + name +
+      "\" ;\n    pg:group <" + GroupUri(GroupOf(port)) + "> ;\n    rdfs:comment \"" + comment +
+      "\" ;\n    lv2:default " + Number(r.Default) + " ;\n    lv2:minimum " + Number(r.Min) +
+      " ;\n    lv2:maximum " + Number(r.Max) + " ;\n    lv2:portProperty " + properties;
   if (!unit.empty())
     t += " ;\n    units:unit " + unit;
   if (port == kModePort) {
@@ -99,8 +121,11 @@ std::string ControlPort(int port) {
 std::string Plugin(const std::string& minor, const std::string& micro) {
   std::string t = kPrefixes;
   t += "<" + std::string(kPluginUri) +
-       ">\n  a lv2:Plugin, lv2:InstrumentPlugin ;\n"
+       ">\n  a lv2:Plugin, lv2:InstrumentPlugin, doap:Project ;\n"
        "  doap:name \"Velmora\" ;\n"
+       "  doap:license <" VELMORA_LICENSE_URI "> ;\n"
+       "  doap:maintainer [ foaf:name \"" VELMORA_MAINTAINER_NAME
+       "\" ; foaf:mbox <mailto:" VELMORA_MAINTAINER_EMAIL "> ] ;\n"
        "  rdfs:comment \"Monophonic phase-warp synthesizer: two sine oscillators whose phase is "
        "bent by a knee that travels through four keyframes during every note.\" ;\n"
        "  lv2:minorVersion " +
@@ -116,12 +141,17 @@ std::string Plugin(const std::string& minor, const std::string& micro) {
        "    lv2:index 1 ;\n    lv2:symbol \"out\" ;\n    lv2:name \"Out\"\n  ]";
   for (int port = kFirstKnobPort; port < kPortCount; ++port)
     t += " ,\n" + ControlPort(port);
-  return t + " .\n";
+  t += " .\n";
+  for (const PortGroup& g : kGroups) {
+    t += "\n<" + GroupUri(g) + ">\n  a pg:Group ;\n  lv2:symbol \"" + g.Symbol +
+         "\" ;\n  lv2:name \"" + g.Name + "\" .\n";
+  }
+  return t;
 }
 
 std::string PresetText(const Preset& p) {
   std::string t = kPrefixes;
-  t += "<>\n  a pset:Preset ;\n  lv2:appliesTo <" + std::string(kPluginUri) +
+  t += "<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + std::string(kPluginUri) +
        "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  lv2:port";
   for (int port = kFirstKnobPort; port < kPortCount; ++port) {
     const PointPort point = PointOf(port);

@@ -88,8 +88,10 @@ public:
       return true;
     }
 
-    // System-exclusive and meta events cancel running status.
-    running_ = 0;
+    // Meta events and system-exclusive data leave running status as it was:
+    // in a file they are not messages on the wire, and sequencers write the
+    // data bytes of a channel message straight after them (common readers
+    // play such files).
     if (status != 0xF0 && status != 0xF7 && status != 0xFF)
       return Fail(error, "status byte " + Hex(status) + ", which a MIDI file cannot hold");
     uint8_t type = 0;
@@ -157,7 +159,7 @@ private:
   int number_;    // from 1
   size_t at_ = 0;
   int64_t pulses_ = 0;
-  uint8_t running_ = 0; // 0: no running status in effect
+  uint8_t running_ = 0; // the last channel status of the track; 0: none yet
   bool ended_ = false;
 };
 

@@ -40,7 +40,9 @@ int64_t SampleAt(double seconds);
 // time code. Every short message is kept, on any channel: the handler decides
 // what it acts on, as it does for live input. Meta events and system-exclusive
 // data (F0 and F7 events) are left out, as the platform never hands those to
-// the handler. On failure returns false and says why in error, in one line
+// the handler; they do not cancel running status, so the data bytes of a
+// channel message after them continue the track's last channel status. A data
+// byte before any channel status in its track is refused. On failure returns false and says why in error, in one line
 // without the path.
 bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, std::string& error);
 

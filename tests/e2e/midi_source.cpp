@@ -4,9 +4,10 @@
 //   on NOTE VELOCITY, off NOTE   note messages on channel 1
 //   flood RATE SECONDS SEED      random messages of mixed channels and kinds at
 //                                RATE per second; answers "flooded"
-//   restart                      the source quits and comes back at once under
-//                                the same name, as a restarted program does;
-//                                answers "restarted"
+//   restart COUNT                the source quits and comes back at once under
+//                                the same name, as a restarted program does,
+//                                COUNT times in a row (1 by default); answers
+//                                "restarted"
 //   quit
 // Prints "ready" each time the port exists. JACK_DEFAULT_SERVER picks the
 // server; none is ever started. RtMidi's errors end the program.
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
   const auto open = [&](const char* answer) {
     auto out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
     out->openVirtualPort(name);
-    std::cout << answer << std::endl;
+    if (*answer != '\0')
+      std::cout << answer << std::endl;
     return out;
   };
   std::unique_ptr<RtMidiOut> out = open("ready");
@@ -35,8 +37,10 @@ int main(int argc, char** argv) {
     if (!(in >> command) || command == "quit")
       break;
     if (command == "restart") {
-      out.reset(); // the old client must be gone before the name is taken again
-      out = open("restarted");
+      for (a = in >> a ? a : 1; a > 0; --a) {
+        out.reset(); // the old client must be gone before the name is taken again
+        out = open(a > 1 ? "" : "restarted");
+      }
     } else if ((command == "on" && in >> a >> b) || (command == "off" && in >> a)) {
       const Byte m[] = {Byte(command == "on" ? 0x90 : 0x80), Byte(a), Byte(b)};
       out->sendMessage(m, 3);

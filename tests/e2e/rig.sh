@@ -40,8 +40,12 @@ wait_for() { # SECONDS COMMAND...: until the command succeeds, for at most SECON
 }
 in_range() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
 
+# -noreset: an X server resets when its last client leaves and refuses
+# connections meanwhile, so a synth started just as the previous one ended
+# could find no display on a busy machine.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RIG/display" 2>/dev/null & XVFB_PID=$!
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$RIG/display" 2>/dev/null &
+  XVFB_PID=$!
   wait_for 10 test -s "$RIG/display" || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$RIG/display")"
 }
@@ -77,6 +81,8 @@ start_source() {
   answer "$1" '^ready' || fail "MIDI source $1 did not start"
 }
 send() { echo "${*:2}" >&"${SRC_FD[$1]}"; }
+connected() { jack_lsp -c "$1:$1" | grep -qx "   Velmora:input"; } # the synth hears source $1
+patch() { jack_"$1" "$2:$2" Velmora:input; } # connect|disconnect SOURCE, as a patchbay does
 answer() { wait_for 30 grep -q "$2" "${SRC_OUT[$1]}"; }
 
 start_app() { "$APP" >>"$RIG/app.log" 2>&1 & APP_PID=$!; }
@@ -134,3 +140,4 @@ same() { compare -metric AE "$RIG/$1.png" "$RIG/$2.png" null: 2>/dev/null; }
 # Dark pixels in the text of the MIDI port list: a port's name shows as dark
 # text on the light box.
 port_list_ink() { snap 100 14 36 408 ports && convert "$RIG/ports.png" -threshold 50% -negate -format "%[fx:int(mean*w*h)]" info:; }
+port_listed() { [ "$(port_list_ink)" -gt 20 ]; }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program as a player meets it, under Xvfb with the real audio and
 # MIDI path: the window, notes at their pitch, a knob drag, a flood, a source
-# that restarts, a keyboard plugged in and chosen, About, the close box; then
-# a second start whose audio server dies under it. A step is mostly one
-# line: actions, then what must follow from them, or the failure.
+# that restarts, a patchbay, a keyboard plugged in and chosen, audio stalls,
+# About, the close box; then a second start whose audio server dies under it.
+# A step is mostly one line: actions, then what must follow from them, or the
+# failure.
 source "$(dirname "$0")/rig.sh"
 start_playing keys
 
@@ -22,7 +23,7 @@ for ((; $# > 0; )); do
   [ "$(pixel "$2" "$3")" = "srgb($4)" ] || fail "$1 at ($2, $3) is $(pixel "$2" "$3"), not $4"
   shift 4
 done
-[ "$(port_list_ink)" -gt 20 ] || fail "the port list shows no entry"
+port_listed || fail "the port list shows no entry"
 measure 22050 && [ "$RMS" = 0 ] || fail "sound before any note"
 snap 45 20 170 407 off
 
@@ -52,25 +53,51 @@ send keys on 72 100 && send keys on 72 100 && listen 22050 && in_range "$HZ" 524
 send keys off 72 && listen 22050 && [ "$RMS" != 0 ] || fail "after the flood the gate closed with the first of two note-offs"
 send keys off 72 && listen 26460 && [ "$RMS" = 0 ] || fail "after the flood the gate stayed open after the last note-off"
 
-# --- The source quits and comes back at once under the same name while a
-# note is held: the note releases, the label says so, and the next note plays.
+# --- The source quits and comes back twice in quick succession while a note
+# is held: the note releases, the label says so, the synth is connected again
+# within a second of the source's return, and the next note plays.
 send keys on 69 100; wait_samples 22050
-send keys restart && answer keys '^restarted' || fail "the source did not restart"
+send keys restart 2 && answer keys '^restarted' || fail "the source did not restart"
+t0=$(date +%s%N) && wait_for 3 connected keys || fail "no connection after two quick restarts"
+ms=$((($(date +%s%N) - t0) / 1000000)) && [ $ms -le 1000 ] || fail "connected only after $ms ms"
 listen 88200 && [ "$RMS" = 0 ] || fail "the held note kept sounding after its source restarted"
 snap 45 20 170 407 label && same label off || fail "the label stays on the note after its source restarted"
 send keys on 57 100 && listen 22050 && in_range "$HZ" 220 221 || fail "the restarted source does not play (note 57 at $HZ Hz)"
 send keys off 57
 
+# --- A patchbay breaks the connection under a held note: the note releases,
+# the label and the list show no port in use, and a source that comes does not
+# undo it. A connection made in the patchbay plays and shows in the list;
+# choosing the port in the list connects it again.
+send keys on 69 100; wait_samples 22050
+patch disconnect keys && listen 26460 && [ "$RMS" = 0 ] || fail "sound after a disconnect"
+snap 45 20 170 407 label && same label off || fail "the label stays on the note after a disconnect"
+! port_listed || fail "the list shows a disconnected port as in use"
+start_source late && sleep 0.5 && ! connected keys || fail "the synth undid the disconnect"
+patch connect keys && wait_for 2 port_listed || fail "the list does not show the patched port"
+send keys on 57 100 && listen 22050 && in_range "$HZ" 220 221 || fail "the patched port does not play"
+send keys off 57
+patch disconnect keys && sleep 0.5
+click_at 97 415; sleep 1; xdotool key Down Return
+wait_for 2 connected keys || fail "choosing the disconnected port does not connect it again"
+
 # --- A keyboard plugged in after the start is listed when the list is
 # opened; choosing it releases the note held on the old port, and the label
 # follows the new port's notes.
-start_source late
 send keys on 69 100; wait_samples 22050
 click_at 97 415; sleep 1 # the menu pops up, whatever else runs on the machine
 xdotool key Down Return
 listen 44100 && [ "$RMS" = 0 ] || fail "the held note did not release when the port changed"
 send late on 60 100 && listen 22050 && in_range "$HZ" 260.4 261.4 || fail "the new port does not play (note 60 at $HZ Hz)"
 snap 45 20 170 407 c5 && ! same c5 a5 && ! same c5 off || fail "the label does not show the new port's note"
+
+# --- The audio server stalls for 1.5 s, then for 3 s, and recovers: no box,
+# and the held note plays on.
+for stall in 1.5 3; do
+  kill -STOP "$JACK_PID" && sleep $stall && kill -CONT "$JACK_PID" && listen 22050 &&
+    in_range "$HZ" 260.4 261.4 || fail "the note does not play on after a $stall s stall"
+  ! xdotool search --name '^PortAudio$' || fail "a PortAudio box after a $stall s stall"
+done
 send late off 60
 
 # --- About opens a box; its button closes it, and the synth runs on.
@@ -86,11 +113,12 @@ press_at 490 90; move_to 500 100
 release
 [ ! -s "$RIG/app.log" ] || fail "the synth printed: $(head -5 "$RIG/app.log")"
 
-# --- Started again, the synth loses its audio server: a "PortAudio" box
-# says so, and dismissing it ends the synth with exit code 1.
+# --- Started again, the synth loses its audio server: within 3 s a
+# "PortAudio" box says so, and dismissing it ends the synth with exit code 1.
 start_app; open_window; wait_samples 22050
 start=$(date +%s%N) && { kill -9 "$JACK_PID" && wait "$JACK_PID"; } 2>/dev/null || true
 box=$(window_id PortAudio 4) || fail "no PortAudio box within 4 s of the audio server's death"
-echo "PortAudio box $((($(date +%s%N) - start) / 1000000)) ms after the audio server died"
+ms=$((($(date +%s%N) - start) / 1000000)) && echo "PortAudio box $ms ms after the audio server died"
+[ $ms -le 3000 ] || fail "the PortAudio box came only $ms ms after the audio server died"
 xdotool windowfocus --sync "$box" key Return; app_ends 1
 echo "story: ok"

@@ -43,8 +43,10 @@ float Bend(float p, double in, double out) {
 
 float Sample(Model& m, const EngineState& s) {
   int t = m.clock;
-  if (t > 2147483640)
-    m.clock = 0, m.relLevel = 0;
+  if (t > 2147483640) {
+    m.clock = 0;
+    m.relLevel = 0;
+  }
   if (s.Gate == 0) {
     const bool over = t >= m.relClock + m.rs;
     m.level = m.fadeLevel = over ? 0 : m.relLevel * ((m.relClock + m.rs - t) / m.rs);
@@ -56,7 +58,10 @@ float Sample(Model& m, const EngineState& s) {
     if (!m.started) {
       // Re-struck with no key-up sample between: the fade starts from what sounds.
       m.fadeLevel = m.keyWasDown ? m.level : m.fadeLevel;
-      m.started = true, m.fade = -1, m.ds = s.Decay / 1000 * 44100, m.sl = s.Sustain / 100;
+      m.started = true;
+      m.fade = -1;
+      m.ds = s.Decay / 1000 * 44100;
+      m.sl = s.Sustain / 100;
       m.as = std::pow(1.00517037535, s.Attack.load()) * 0.0994856 / 1000 * 44100;
       m.rs = std::pow(1.00170523, s.Release.load()) * 0.9982977 / 1000 * 44100;
     }
@@ -64,19 +69,24 @@ float Sample(Model& m, const EngineState& s) {
     m.fade += m.fade <= 1000;
     if (m.fade <= 1000)
       m.level = (1 - m.fade / 1000.0) * m.fadeLevel;
-    else if (!m.attackStarted)
-      m.c1 = m.c2 = -1, m.attackStarted = true, m.clock = t = 0;
-    for (int c = 0; c < 4 && m.fade > 1000; ++c) {
-      const double k1 = Key(s, c, 0), k2 = Key(s, c, 1), k3 = Key(s, c, 2);
-      if (t <= std::nearbyint(m.as))
-        m.level = t / m.as, m.knee[c] = k1 + (k2 - k1) * t / m.as;
-      else if (t <= std::nearbyint(m.as + m.ds))
-        m.level = m.sl + (m.as + m.ds - t) * (1 - m.sl) / m.ds,
-        m.knee[c] = k2 + (k3 - k2) * (t - m.as) / m.ds;
-      else
-        m.level = m.sl, m.knee[c] = k3;
+    else if (!m.attackStarted) {
+      m.c1 = m.c2 = -1;
+      m.attackStarted = true;
+      m.clock = t = 0;
     }
-    m.relLevel = m.level, m.relClock = t;
+    // Attack, decay or sustain: the level, and each knee from keyframe `from` towards the next.
+    const int stage = t <= std::nearbyint(m.as) ? 0 : t <= std::nearbyint(m.as + m.ds) ? 1 : 2;
+    const double since[2] = {double(t), t - m.as}, length[2] = {m.as, m.ds};
+    const double level[3] = {t / m.as, m.sl + (m.as + m.ds - t) * (1 - m.sl) / m.ds, m.sl};
+    if (m.fade > 1000)
+      m.level = level[stage];
+    for (int c = 0; c < 4 && m.fade > 1000; ++c) {
+      const double from = Key(s, c, stage);
+      m.knee[c] =
+          stage == 2 ? from : from + (Key(s, c, stage + 1) - from) * since[stage] / length[stage];
+    }
+    m.relLevel = m.level;
+    m.relClock = t;
     std::copy(m.knee, m.knee + 4, m.relKnee);
   }
   const int n = m.clock++;
@@ -88,9 +98,12 @@ float Sample(Model& m, const EngineState& s) {
           std::nearbyint(44100 / (f * std::pow(2.0f, static_cast<float>((cents - 1200) / 1200)))));
     };
     const int p1 = period(s.Osc1Pitch), p2 = period(s.Osc2Pitch);
-    ++m.c1, ++m.c2;
+    ++m.c1;
+    ++m.c2;
+    if (m.c1 == p1 && s.Sync == 1)
+      m.c2 = 0;
     if (m.c1 == p1)
-      m.c1 = 0, m.c2 = s.Sync == 1 ? 0 : m.c2;
+      m.c1 = 0;
     if (s.Sync == 0 && m.c2 == p2)
       m.c2 = 0;
     const double twoPi = 6.2831854820251465;
@@ -127,7 +140,8 @@ TEST(Reference, EngineMatchesTheUncachedFormulasBitForBit) {
       const KnobControl& k = kKnobControls[static_cast<size_t>(pick(0, kLastKnob))];
       s.*k.Parameter = KnobParameter(k, pick(k.Min, k.Max));
     } else if (e == 6) {
-      s.MixMode = pick(1, 3), s.Sync = pick(0, 1);
+      s.MixMode = pick(1, 3);
+      s.Sync = pick(0, 1);
     } else if (e == 7) { // re-struck: all released (note-offs or a port close), a new note at once
       if (pick(0, 1))
         HandleMidiClose(s);

@@ -14,8 +14,11 @@ namespace {
 // Voice v (0 or 1) with knobs of its own.
 std::unique_ptr<EngineState> Voice(int v) {
   auto s = test::NewVoice();
-  s->MixMode = 1 + 2 * v, s->MixAmount = 30 + 50 * v, s->Sync = v;
-  s->Osc1Pitch = 1000 + 300 * v, s->Osc2Pitch = 1500 + 600 * v;
+  s->MixMode = 1 + 2 * v;
+  s->MixAmount = 30 + 50 * v;
+  s->Sync = v;
+  s->Osc1Pitch = 1000 + 300 * v;
+  s->Osc2Pitch = 1500 + 600 * v;
   (*s).*kWarpKeyframes[1].Out[v] = 350;
   return s;
 }
@@ -40,8 +43,10 @@ TEST(TwoVoices, EachRendersAsItWouldAlone) {
     for (int v : {0, 1})
       Round(*b[v], v, r, interleaved[v]);
   auto play = [&](int v) {
-    for (int r = 0; r < 40; ++r, std::this_thread::yield())
+    for (int r = 0; r < 40; ++r) {
       Round(*c[v], v, r, threaded[v]);
+      std::this_thread::yield();
+    }
   };
   std::thread other(play, 1);
   play(0);

@@ -9,8 +9,10 @@ mkfifo "$RIG/jalv.in" && exec {JALV}<>"$RIG/jalv.in" # jalv reads its commands t
 LV2_PATH="$BUILD_DIR/lv2" stdbuf -oL jalv -n velmora-lv2 https://velmora.example/lv2/velmora \
   <"$RIG/jalv.in" >"$RIG/app.log" 2>&1 & APP_PID=$!
 wait_for 20 jack_connect keys:keys velmora-lv2:midi_in || fail "jalv did not load the plugin"
-AUDIO="$RIG/out.raw" && echo "pcm.c { type jack; capture_ports { 0 velmora-lv2:out } }" >"$RIG/c.conf"
-ALSA_CONFIG_PATH="$RIG/c.conf" arecord -q -Dc -traw -fFLOAT_LE -c1 -r44100 "$AUDIO" & SRC_PID[rec]=$!
+AUDIO="$RIG/out.raw"
+echo "pcm.c { type jack; capture_ports { 0 velmora-lv2:out } }" >"$RIG/c.conf"
+ALSA_CONFIG_PATH="$RIG/c.conf" arecord -q -Dc -traw -fFLOAT_LE -c1 -r44100 "$AUDIO" &
+SRC_PID[rec]=$!
 # Note 69 for a second; RMS and HZ of its end (listen, rig.sh).
 play() { send keys on 69 100 && listen 44100 && send keys off 69 && wait_samples 11025; }
 play && in_range "$HZ" 440 442 || fail "note 69 sounds at $HZ Hz, expected 441"

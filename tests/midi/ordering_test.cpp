@@ -3,9 +3,10 @@
 // next; an audio thread renders one sample at a time and, between samples,
 // reads Gate and then the frequencies as the engine does. Whenever it sees
 // the gate open, the frequency must already be the new note's, and while it
-// stays open PreviousFrequency must be the released note's before it. Meanwhile a third thread
-// turns every knob and moves warp points, so that under ThreadSanitizer (the test command's TSan
-// stage) any unsynchronised access between the three threads is a report; the ordering check itself
+// stays open PreviousFrequency must be the released note's before it.
+// Meanwhile a third thread turns every knob and moves warp points, so that
+// under ThreadSanitizer (the test command's TSan stage) any unsynchronised
+// access between the three threads is a report; the ordering check itself
 // catches what TSan cannot see between atomics.
 #include "core/controls.h"
 #include "engine/engine.h"
@@ -39,8 +40,11 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
       const bool open = s.Gate != 0;
       // Read before the acknowledgement: the next note-on cannot have
       // written its frequency yet.
-      if (!open && acknowledged < round)
-        closedAt = s.NoteFrequency, Acknowledged = acknowledged = round;
+      if (!open && acknowledged < round) {
+        closedAt = s.NoteFrequency;
+        acknowledged = round;
+        Acknowledged = round;
+      }
       if (!open)
         continue;
       // While the gate stays open the fade-out may read PreviousFrequency:
@@ -59,7 +63,8 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
         s.*k.Parameter = KnobParameter(k, k.Min + i % (k.Max - k.Min + 1));
       SetControl(s, PointControl(i % 2, i % 4, false), i % 201);
       SetControl(s, PointControl(i % 2, i % 4, true), (i * 7) % 201);
-      s.MixMode = 1 + i % 3, s.Sync = i % 2;
+      s.MixMode = 1 + i % 3;
+      s.Sync = i % 2;
       std::this_thread::yield();
     }
   });
@@ -80,7 +85,8 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
       break;
   }
   Stop = 1;
-  audio.join(), knobs.join();
+  audio.join();
+  knobs.join();
 
   EXPECT_EQ(played, kNotes) << "the audio thread stopped answering";
   EXPECT_EQ(StalePitch, 0) << "gate seen open with the previous note's frequency";

@@ -178,6 +178,9 @@ TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
       {File0({Ev(0, Cat({{0xF0}, Ev(200, Bytes(200, 0x11))})), Ev(0, {0xF7, 2, 0xF8, 0xFA}),
               Ev(0, Cat({{0xFF, 0x01}, Ev(300, text)})), Ev(0, {0xFF, 0x7F, 3, 0, 0, 0x41}),
               Ev(0, {0xFF, 0x58, 4, 3, 2, 24, 8}), kNotes}), nullptr},
+      // running status across a text meta event, system-exclusive data and an empty meta event
+      {File0({On(0, 60), Ev(48, {0xFF, 0x01, 2, 'h', 'i'}), Ev(48, {60, 0}), Ev(0, {0xF0, 1, 0xF7}),
+              Ev(0, {64, 100}), Ev(96, {0xFF, 0x7F, 0}), Ev(0, {64, 0})}), nullptr},
       // SMPTE time, 25 frames of 40 ticks a second
       {Cat({Header(0, 1, 0xE728), Track({On(0, 60), Off(500, 60), On(0, 64), Off(500, 64)})}), nullptr},
       // a longer header, no end-of-track, a track more than announced
@@ -195,6 +198,10 @@ TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
       {File0({Ev(0, Tempo(0)), kNotes}), "tempo of 0"},
       {Cat({head, Chunk("MTrk", {0x81, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 100})}), "more than 4 bytes"},
       {File0({Ev(0, Tempo(500000)), Ev(0, {60, 1})}), "where a status byte belongs"},
+      {File0({Ev(0, {0xF0, 1, 0xF7}), Ev(0, {60, 1})}), "where a status byte belongs"},
+      // running status is the track's own
+      {Cat({Header(1, 2), Track({kNotes}), Track({Ev(0, {0xFF, 0x01, 1, 'x'}), Ev(0, {64, 1})})}),
+       "track 2, byte .*where a status byte belongs"},
       {File0({Ev(0, {0x90, 60, 0x90})}), "inside a message"},
       {File0({Ev(0, {0xF8})}), "cannot hold"}, // a real-time message
       {Cat({head, Chunk("MTrk", {0, 0xF0, 0x7F, 1, 2})}), "left in the track"},
