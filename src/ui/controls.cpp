@@ -32,23 +32,8 @@ void PaintDisc(Raster& r, bool on) {
   DrawCircle(r, kDiscCentre, kDiscCentre, kDiscRadius, kButtonDark);
 }
 
-} // namespace
-
-bool DrawModeSelector(tk::Window& w, int position) {
-  Raster* r = tk::BeginDrawing(w, kModeSelectorCanvas);
-  if (r == nullptr)
-    return false;
-  const int top = BlockTop(position);
-  SetPlainMode(*r);
-  FillBox(*r, 0, 0, kSelectorWidth, kSelectorHeight, kSelectorBackground);
-  FillBox(*r, 0, top, kSelectorWidth, kBlockHeight, kSelectorBlock);
-  // 16 stripes every other row; the last lies one row below the block.
-  for (int stripeY = top; stripeY <= top + kBlockHeight; stripeY += 2)
-    DrawLine(*r, 0, stripeY, kSelectorWidth - 1, stripeY, kSelectorStripe);
-  tk::EndDrawing(w, kModeSelectorCanvas);
-  return true;
-}
-
+// Where the selector goes from `current` for a pointer at row y: the bands
+// overlap so that it does not flip back and forth at a boundary.
 int NextSelectorPosition(int current, int y) {
   switch (current) {
   case 1:
@@ -73,6 +58,32 @@ int NextSelectorPosition(int current, int y) {
   return current;
 }
 
+bool DrawRoundButton(tk::Window& w, int canvas, bool on) {
+  Raster* r = tk::BeginDrawing(w, canvas);
+  if (r == nullptr)
+    return false;
+  PaintDisc(*r, on);
+  tk::EndDrawing(w, canvas);
+  return true;
+}
+
+} // namespace
+
+bool DrawModeSelector(tk::Window& w, int position) {
+  Raster* r = tk::BeginDrawing(w, kModeSelectorCanvas);
+  if (r == nullptr)
+    return false;
+  const int top = BlockTop(position);
+  SetPlainMode(*r);
+  FillBox(*r, 0, 0, kSelectorWidth, kSelectorHeight, kSelectorBackground);
+  FillBox(*r, 0, top, kSelectorWidth, kBlockHeight, kSelectorBlock);
+  // 16 stripes every other row; the last lies one row below the block.
+  for (int stripeY = top; stripeY <= top + kBlockHeight; stripeY += 2)
+    DrawLine(*r, 0, stripeY, kSelectorWidth - 1, stripeY, kSelectorStripe);
+  tk::EndDrawing(w, kModeSelectorCanvas);
+  return true;
+}
+
 void ModeSelectorStep(Window& w, const tk::Event& current) {
   if (current.Kind != tk::EventKind::Control || current.Control != kModeSelectorCanvas)
     return;
@@ -88,15 +99,6 @@ void ModeSelectorStep(Window& w, const tk::Event& current) {
     w.Mode = next;
     w.Sink.Set(kModeControl, next);
   }
-}
-
-bool DrawRoundButton(tk::Window& w, int canvas, bool on) {
-  Raster* r = tk::BeginDrawing(w, canvas);
-  if (r == nullptr)
-    return false;
-  PaintDisc(*r, on);
-  tk::EndDrawing(w, canvas);
-  return true;
 }
 
 bool DrawRoundButtonFirst(tk::Window& w, int canvas, Colour panel) {

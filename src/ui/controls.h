@@ -17,18 +17,10 @@ constexpr int kRoundButtonSide = 41;
 // False, with nothing drawn, when drawing on the canvas cannot begin.
 bool DrawModeSelector(tk::Window& w, int position);
 
-// Where the selector goes from `current` for a pointer at row y: the bands
-// overlap so that it does not flip back and forth at a boundary.
-int NextSelectorPosition(int current, int y);
-
 // A left press, or a move with the left button held, on the selector sets
 // the mode by the pointer's row; the selector is repainted only when the
 // position changes, and a position that cannot be drawn is not taken.
 void ModeSelectorStep(Window& w, const tk::Event& current);
-
-// Paints a round button's disc in its off or on look. False when drawing
-// cannot begin.
-bool DrawRoundButton(tk::Window& w, int canvas, bool on);
 
 // Start-up look of a round button: the panel-coloured square behind the disc,
 // then the off disc. Later redraws paint only the disc.

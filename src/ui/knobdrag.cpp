@@ -6,6 +6,13 @@ namespace velmora {
 
 namespace {
 
+// Distance between two pixels, rounded to the nearest whole pixel.
+int PointDistance(int x1, int y1, int x2, int y2) {
+  const double dx = static_cast<double>(x1) - x2;
+  const double dy = static_cast<double>(y1) - y2;
+  return static_cast<int>(std::nearbyint(std::sqrt(dx * dx + dy * dy)));
+}
+
 bool ReleasedThisPass(const tk::Event& current) {
   if (current.Type == tk::EventType::LeftUp)
     return true;
@@ -68,12 +75,6 @@ int GrabbedKnob(Window& w, const tk::Event& current) {
 }
 
 } // namespace
-
-int PointDistance(int x1, int y1, int x2, int y2) {
-  const double dx = static_cast<double>(x1) - x2;
-  const double dy = static_cast<double>(y1) - y2;
-  return static_cast<int>(std::nearbyint(std::sqrt(dx * dx + dy * dy)));
-}
 
 void UpdateKnobDrag(Window& w, const tk::Event& current) {
   if (w.HeldKnob >= 0 && ReleasedThisPass(current))

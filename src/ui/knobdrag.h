@@ -12,7 +12,4 @@ namespace velmora {
 // drag update of the held knob or, with none held, the grab test.
 void UpdateKnobDrag(Window& w, const tk::Event& current);
 
-// Distance between two pixels, rounded to the nearest whole pixel.
-int PointDistance(int x1, int y1, int x2, int y2);
-
 } // namespace velmora

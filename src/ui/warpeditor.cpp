@@ -17,6 +17,8 @@ constexpr std::array<Colour, kWarpPoints> kDotColours = {Rgb(0, 255, 0), Rgb(255
 constexpr std::array<Colour, kWarpPoints - 1> kLineColours = {Rgb(0, 255, 0), Rgb(255, 204, 0),
                                                               Rgb(255, 0, 0)};
 
+int WarpCanvas(const WarpEditor& e) { return e.Osc == 0 ? kOsc1WarpCanvas : kOsc2WarpCanvas; }
+
 void Paint(Raster& r, const WarpEditor& e) {
   SetPlainMode(r);
   FillBox(r, 0, 0, kWarpCanvasSide, kWarpCanvasSide, Rgb(0, 0, 0));
@@ -80,8 +82,6 @@ void MoveWithPointer(Raster& r, WarpEditor& e, int mx, int my, ParameterSink& si
 }
 
 } // namespace
-
-int WarpCanvas(const WarpEditor& e) { return e.Osc == 0 ? kOsc1WarpCanvas : kOsc2WarpCanvas; }
 
 bool DrawWarpCanvas(tk::Window& w, const WarpEditor& e) {
   Raster* r = tk::BeginDrawing(w, WarpCanvas(e));

@@ -22,9 +22,6 @@ struct WarpEditor {
   int GroupDX = 0, GroupDY = 0; // pixels from the held point to the pointer
 };
 
-// The editor's canvas identifier.
-int WarpCanvas(const WarpEditor& e);
-
 // Paints the editor's canvas from its points: black ground, four dots, three
 // joining lines. False when drawing cannot begin. Also the first drawing at
 // window building.

@@ -2,7 +2,7 @@
 // report, so ports that come and go can be staged without a MIDI system; the
 // opening tests run the real layer against ports that cannot be reached.
 #include "app/portlist.h"
-#include "support/program_rig.h"
+#include "support/rigs.h"
 
 #include <RtMidi.h>
 

@@ -1,7 +1,9 @@
-// A window built on the fake toolkit over an engine of its own, and events
-// scripted through its steps.
+// A window built on the fake toolkit over an engine of its own, with events
+// scripted through its steps; and the program's synth built the same way,
+// for the event loop and the port list.
 #pragma once
 
+#include "app/eventloop.h"
 #include "support/fake_toolkit.h"
 #include "support/test_support.h"
 #include "ui/ids.h"
@@ -34,6 +36,22 @@ struct WindowRig {
   }
   const Raster& Picture(int canvas) const { return Tk()[canvas].Picture; }
   int Draws(int canvas) const { return Tk()[canvas].Draws; }
+};
+
+struct ProgramRig {
+  ProgramRig() {
+    fake::HeldButtons = 0;
+    fake::Messages.clear();
+    ResetEventLoop();
+    InitEngineDefaults(Synth->Engine);
+    BuildWindow(Synth->MainWindow);
+  }
+  std::unique_ptr<Program> Synth = std::make_unique<Program>(); // heap: the sine memos are large
+  tk::Window& Tk() const { return *Synth->MainWindow.Toolkit; }
+  void RunQueued() {
+    while (!Tk().Events.empty())
+      EventLoopPass(*Synth);
+  }
 };
 
 } // namespace velmora::test

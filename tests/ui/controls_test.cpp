@@ -1,6 +1,6 @@
 // The mode selector, the round buttons and the warp-point editors, through
 // the fake toolkit and steps of the window.
-#include "support/window_rig.h"
+#include "support/rigs.h"
 
 namespace velmora::test {
 namespace {

@@ -1,5 +1,5 @@
 // Two windows in one process, each over its own engine.
-#include "support/window_rig.h"
+#include "support/rigs.h"
 
 namespace velmora::test {
 namespace {
