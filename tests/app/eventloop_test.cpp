@@ -1,5 +1,4 @@
-// One pass of the event loop: About box, MIDI port list, close, the waits
-// and the note label.
+// One pass of the event loop: About box, MIDI port list, the waits, close.
 #include "app/portlist.h"
 #include "support/rigs.h"
 
