@@ -8,21 +8,6 @@ double KnobParameter(const KnobControl& knob, int value) {
   return value * knob.Scale;
 }
 
-int ShownKnobValue(const KnobControl& knob, int value) {
-  if (knob.Rule == KnobRule::Pitch)
-    return value <= 1200 ? value : value - 2400;
-  return value;
-}
-
-int KnobValueFromShown(const KnobControl& knob, int shown) {
-  if (knob.Rule == KnobRule::Pitch)
-    return shown < 0 ? shown + 2400 : shown;
-  return shown;
-}
-
-int ShownMin(const KnobControl& knob) { return knob.Rule == KnobRule::Pitch ? -1199 : knob.Min; }
-int ShownMax(const KnobControl& knob) { return knob.Rule == KnobRule::Pitch ? 1200 : knob.Max; }
-
 std::string KnobLabel(const KnobControl& knob, int value) {
   if (knob.Rule == KnobRule::Caption)
     return knob.Name;

@@ -104,10 +104,18 @@ constexpr int StartValue(const KnobControl& knob) { return KnobValueAt(knob, kno
 double KnobParameter(const KnobControl& knob, int value);
 // The value as the window shows it in units: the signed offset in cents for
 // a pitch knob, the value itself otherwise; and back.
-int ShownKnobValue(const KnobControl& knob, int value);
-int KnobValueFromShown(const KnobControl& knob, int shown);
-int ShownMin(const KnobControl& knob);
-int ShownMax(const KnobControl& knob);
+constexpr int ShownKnobValue(const KnobControl& knob, int value) {
+  return knob.Rule == KnobRule::Pitch && value > 1200 ? value - 2400 : value;
+}
+constexpr int KnobValueFromShown(const KnobControl& knob, int shown) {
+  return knob.Rule == KnobRule::Pitch && shown < 0 ? shown + 2400 : shown;
+}
+constexpr int ShownMin(const KnobControl& knob) {
+  return knob.Rule == KnobRule::Pitch ? -1199 : knob.Min;
+}
+constexpr int ShownMax(const KnobControl& knob) {
+  return knob.Rule == KnobRule::Pitch ? 1200 : knob.Max;
+}
 // The value label's text.
 std::string KnobLabel(const KnobControl& knob, int value);
 
