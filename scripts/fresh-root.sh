@@ -30,6 +30,8 @@ note() { printf '=== fresh root: %s (%d s)\n' "$*" $SECONDS; }
 fail() {
   echo "FAIL: $*" >&2
   tail -30 "$log" >&2
+  local keep=${TMPDIR:-/tmp}/velmora-fresh-root.log
+  cp "$log" "$keep" && echo "the whole log: $keep" >&2
   exit 1
 }
 
@@ -86,8 +88,8 @@ as_player cmake --build build --target velmora_lv2 || fail "the LV2 bundle"
 
 # The README's package steps, word for word.
 note "the Debian package"
-steps=$(sed -n '/^## Install and uninstall/,/^To uninstall/p' README.md | sed -n '/^```sh$/,/^```$/p' |
-  grep -v '^```' | sed 's/ *#.*//')
+steps=$(sed -n '/^## Install and uninstall/,/^To uninstall/p' README.md |
+  sed -n '/^```sh$/,/^```$/p' | grep -v '^```' | sed 's/ *#.*//')
 [ -n "$steps" ] || fail "no package steps in the README"
 as_player "set -e; $(echo "$steps" | paste -sd';')" || fail "the README's package steps"
 as_player "velmora-render --help >/dev/null && sudo apt-get remove -y -qq velmora" ||

@@ -102,12 +102,14 @@ int main(int argc, char** argv) {
   if (!LoadMidiSchedule(options.Input, schedule, error))
     return Fail(options.Input, error);
 
-  const int64_t most = schedule.EndSample + MostTailSamples(options.TailSeconds);
-  if (most > kMostWavFrames) {
+  const int64_t tail = MostTailSamples(options.TailSeconds);
+  if (schedule.EndSample + tail > kMostWavFrames) {
+    // The file's own length: its end sample stops short of a far one.
     char reason[160];
-    std::snprintf(
-        reason, sizeof reason, "the render could last %.0f s, more than a WAV file holds (%.0f s)",
-        static_cast<double>(most) / kSampleRate, static_cast<double>(kMostWavFrames) / kSampleRate);
+    std::snprintf(reason, sizeof reason,
+                  "the render could last %.0f s, more than a WAV file holds (%.0f s)",
+                  schedule.EndSeconds + static_cast<double>(tail) / kSampleRate,
+                  static_cast<double>(kMostWavFrames) / kSampleRate);
     return Fail(options.Input, reason);
   }
 

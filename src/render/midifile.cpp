@@ -33,7 +33,7 @@ std::string Hex(unsigned byte) {
 
 // One event of a track, as far as the schedule needs it.
 struct Event {
-  enum class Kind { Message, Tempo, Meter, Other };
+  enum class Kind { Message, Tempo, Other };
   Kind What = Kind::Other;
   int64_t Pulses = 0;
   uint32_t Value = 0; // Message: the packed word; Tempo: microseconds per quarter note
@@ -121,11 +121,6 @@ public:
       event.Value = static_cast<uint32_t>(data[0]) << 16 | data[1] << 8 | data[2];
       if (event.Value == 0)
         return Fail(error, "a tempo of 0 microseconds per quarter note");
-      break;
-    case 0x58:
-      // A time signature is marked in the tempo map only when it is whole.
-      if (length >= 4)
-        event.What = Event::Kind::Meter;
       break;
     default:
       break;
@@ -226,11 +221,35 @@ bool ReadLayout(std::span<const uint8_t> bytes, FileLayout& layout, std::string&
   return true;
 }
 
-// Seconds from pulses. With a tempo map, each segment runs from a tempo change
-// or time signature to the next; the map also starts a segment at every time
-// signature because the reader the renderer had before did so, and where a
-// segment starts decides the rounding of every time after it: this keeps
-// every message of a valid file on the sample where it always was.
+// Exact times: a time is a whole number of samples times Per(), so that every
+// event takes the sample nearest to its true time, halves to the even one,
+// however many tempo changes come before it. A quarter note of T microseconds
+// at P pulses a quarter note makes a pulse T x 44100 / (P x 1000000) samples;
+// a tick of SMPTE time at F frames of K ticks a second, 44100 / (F x K)
+// samples, with F = 30000 / 1001 for 29.97 frames a second.
+using Wide = unsigned __int128;
+
+constexpr uint64_t kRate = static_cast<uint64_t>(kSampleRate);
+static_assert(kRate == kSampleRate);
+
+// Far past any render (a WAV file holds about 6.8 hours), and within what a
+// schedule can hold.
+constexpr int64_t kFarSamples = 1000000000000;
+static_assert(kFarSamples < TimedMessage::kSampleLimit);
+
+// The sample nearest to time / per, halves to the even one, or kFarSamples
+// for any time past it.
+int64_t NearestSample(Wide time, uint64_t per) {
+  Wide whole = time / per;
+  const Wide left = time % per;
+  if (2 * left > per || (2 * left == per && (whole & 1) != 0))
+    ++whole;
+  return whole < static_cast<Wide>(kFarSamples) ? static_cast<int64_t>(whole) : kFarSamples;
+}
+
+// Microseconds a quarter note until a tempo change: 120 beats a minute.
+constexpr uint64_t kStartTempo = 500000;
+
 class Clock {
 public:
   explicit Clock(uint16_t division) {
@@ -238,63 +257,48 @@ public:
       // SMPTE time: frames a second (stored negative; 29 is 30 drop-frame,
       // 29.97 frames a second) times ticks a frame.
       const int frames = -static_cast<int8_t>(division >> 8);
-      const double rate = frames == 29 ? 30000.0 / 1001.0 : frames;
-      ticksPerSecond_ = rate * (division & 0xFF);
-      valid_ =
-          (frames == 24 || frames == 25 || frames == 29 || frames == 30) && (division & 0xFF) != 0;
+      const uint64_t ticks = division & 0xFF;
+      per_ = (frames == 29 ? 30000 : static_cast<uint64_t>(frames)) * ticks;
+      pulse_ = frames == 29 ? kRate * 1001 : kRate;
+      valid_ = (frames == 24 || frames == 25 || frames == 29 || frames == 30) && ticks != 0;
     } else {
       ppqn_ = division;
+      per_ = uint64_t{division} * 1000000;
+      pulse_ = kStartTempo * kRate;
       valid_ = division != 0;
     }
   }
   bool Valid() const { return valid_; }
+  uint64_t Per() const { return per_; }
 
-  // Events come in time order, so only the last two segments are needed: an
-  // event at the pulse where the last one starts takes its time from the one
-  // before it, as the previous reader did.
-  double SecondsAt(int64_t pulses) const {
-    if (ppqn_ == 0)
-      return static_cast<double>(pulses) / ticksPerSecond_;
-    const Segment& s = last_.Pulses >= pulses && pulses > 0 ? before_ : last_;
-    return s.Seconds + static_cast<double>(pulses - s.Pulses) *
-                           (s.Tempo / (static_cast<double>(ppqn_) * 1000000.0));
-  }
+  // The time of a pulse in samples times Per(). Events come in time order,
+  // so a pulse is never before the last tempo change.
+  Wide At(int64_t pulses) const { return start_ + static_cast<Wide>(pulses - from_) * pulse_; }
 
+  // From a tempo change on, pulses take its length.
   void Mark(const Event& event) {
-    if (ppqn_ == 0)
+    if (ppqn_ == 0 || event.What != Event::Kind::Tempo)
       return;
-    if (last_.Pulses != event.Pulses) {
-      const Segment next = {event.Pulses, SecondsAt(event.Pulses), last_.Tempo};
-      before_ = last_;
-      last_ = next;
-    }
-    if (event.What == Event::Kind::Tempo)
-      last_.Tempo = static_cast<int32_t>(event.Value);
+    start_ = At(event.Pulses);
+    from_ = event.Pulses;
+    pulse_ = uint64_t{event.Value} * kRate;
   }
 
 private:
-  struct Segment {
-    int64_t Pulses;
-    double Seconds;
-    int32_t Tempo; // microseconds per quarter note
-  };
-  Segment last_{0, 0.0, 500000}; // 120 beats a minute until told otherwise
-  Segment before_ = last_;
+  Wide start_ = 0;   // the time of the last tempo change
+  int64_t from_ = 0; // its pulse
+  uint64_t pulse_;   // the length of a pulse from there
+  uint64_t per_;
   int ppqn_ = 0;
-  double ticksPerSecond_ = 0;
   bool valid_ = false;
 };
 
 } // namespace
 
 int64_t SampleAt(double seconds) {
-  // Far past any render (a WAV file holds about 6.8 hours), and within what
-  // a schedule can hold.
-  constexpr double kFarSamples = 1e12;
-  static_assert(kFarSamples < TimedMessage::kSampleLimit);
   const double samples = seconds * kSampleRate;
-  if (!(samples < kFarSamples))
-    return static_cast<int64_t>(kFarSamples);
+  if (!(samples < static_cast<double>(kFarSamples)))
+    return kFarSamples;
   // nearbyint rounds halves to even in the default rounding mode.
   return static_cast<int64_t>(std::nearbyint(samples));
 }
@@ -338,18 +342,17 @@ bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, s
       queue.push({pending[t].Pulses, t});
   }
   int64_t last = 0;
-  double end = 0;
+  Wide end = 0;
   while (!queue.empty()) {
     const size_t t = queue.top().second;
     queue.pop();
     const Event& event = pending[t];
-    if (event.What == Event::Kind::Tempo || event.What == Event::Kind::Meter)
-      clock.Mark(event);
-    const double seconds = clock.SecondsAt(event.Pulses);
-    end = std::max(end, seconds);
+    clock.Mark(event);
+    const Wide time = clock.At(event.Pulses);
+    end = std::max(end, time);
     if (event.What == Event::Kind::Message) {
-      // The order of the file stands whatever the rounding of the times.
-      last = std::max(last, SampleAt(seconds));
+      // Times never decrease; this keeps samples in order all the same.
+      last = std::max(last, NearestSample(time, clock.Per()));
       schedule.Messages.emplace_back(last, event.Value);
     }
     if (readers[t].Next(pending[t], error))
@@ -359,7 +362,8 @@ bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, s
     schedule = {};
     return false;
   }
-  schedule.EndSample = std::max(last, SampleAt(end));
+  schedule.EndSample = std::max(last, NearestSample(end, clock.Per()));
+  schedule.EndSeconds = static_cast<double>(static_cast<long double>(end) / clock.Per() / kRate);
   return true;
 }
 

@@ -29,21 +29,27 @@ private:
 struct MidiSchedule {
   std::vector<TimedMessage> Messages; // in time order, samples never decreasing
   int64_t EndSample = 0;              // the file's last event, end-of-track included
+  // The same in seconds, however far: EndSample stops far past the longest
+  // render, this tells how long the file would play.
+  double EndSeconds = 0;
 };
 
-// Nearest sample to a time in seconds, halves to the even sample; times too
-// far off for any render give a sample far past the longest one.
+// Nearest sample to a time in seconds, halves to the even sample, as near as
+// a double holds it; times too far off for any render give a sample far past
+// the longest one. For times given in seconds, such as a tail.
 int64_t SampleAt(double seconds);
 
 // Reads a file of format 0 or 1, merging all tracks in time order (events at
 // the same time in track order) and following its tempo map, or its SMPTE
-// time code. Every short message is kept, on any channel: the handler decides
-// what it acts on, as it does for live input. Meta events and system-exclusive
-// data (F0 and F7 events) are left out, as the platform never hands those to
-// the handler; they do not cancel running status, so the data bytes of a
-// channel message after them continue the track's last channel status. A data
-// byte before any channel status in its track is refused. On failure returns false and says why in error, in one line
-// without the path.
+// time code. Each message takes the sample nearest to its time, halves to the
+// even one, found exactly in whole numbers whatever the tempo changes before
+// it. Every short message is kept, on any channel: the handler decides what
+// it acts on, as it does for live input. Meta events and system-exclusive data
+// (F0 and F7 events) are left out, as the platform never hands those to the
+// handler; they do not cancel running status, so the data bytes of a channel
+// message after them continue the track's last channel status. A data byte
+// before any channel status in its track is refused. On failure returns false
+// and says why in error, in one line without the path.
 bool ParseMidiSchedule(std::span<const uint8_t> bytes, MidiSchedule& schedule, std::string& error);
 
 // The same for a file on disk.

@@ -35,11 +35,31 @@ std::string Quoted(std::string_view text) {
   return quoted;
 }
 
+// The factory sounds as hosts list them, each in double quotes as a shell
+// takes a name with a space: "Warp Sweep", "Pluck", ...
 std::string PresetNames() {
   std::string names;
   for (const velmora::Preset& p : kPresets)
-    names += (names.empty() ? "" : ", ") + std::string(p.Name);
+    names.append(names.empty() ? "" : ", ").append(1, '"').append(p.Label).append(1, '"');
   return names;
+}
+
+bool SameInAnyCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// A factory sound by the name hosts list (its label) or its dashed name, in
+// any letter case: "FM Bass", "fm bass", fm-bass.
+const velmora::Preset* FindPresetByAnyName(std::string_view name) {
+  for (const velmora::Preset& p : kPresets) {
+    if (SameInAnyCase(name, p.Label) || SameInAnyCase(name, p.Name))
+      return &p;
+  }
+  return nullptr;
 }
 
 struct Parser {
@@ -80,9 +100,10 @@ struct Parser {
   // Every sound option from a factory sound; options after it change single
   // settings.
   bool Preset(std::string_view value) {
-    const velmora::Preset* preset = FindPreset(value);
+    const velmora::Preset* preset = FindPresetByAnyName(value);
     if (preset == nullptr)
-      return Refuse("--preset: " + Quoted(value) + " is not a preset; use " + PresetNames());
+      return Refuse("--preset: " + Quoted(value) + " is not a preset; use " + PresetNames() +
+                    ", in any letter case, or the name in lowercase with dashes (fm-bass)");
     RenderOptions& o = Result.Options;
     o.Knobs = preset->Knobs;
     o.Mode = preset->Mode;
@@ -230,6 +251,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     parser.Refuse(fileCount == 0 ? "missing IN.mid and OUT.wav" : "missing OUT.wav");
     return parser.Result;
   }
+  if (files[1] == "-") {
+    // libsndfile writes no WAV file to a pipe: the header holds the lengths,
+    // known only when the render ends.
+    parser.Refuse("OUT.wav '-': a WAV file cannot be written to standard output, its header "
+                  "holds its length; name a file (./- for one named '-')");
+    return parser.Result;
+  }
   o.Input = files[0];
   o.Output = files[1];
   parser.Result.Do = CommandLine::Action::Render;
@@ -266,21 +294,23 @@ std::string HelpText() {
       "Its note-on and note-off messages on MIDI channel 1 play the synth exactly as they\n"
       "would from a keyboard: the synth is monophonic, follows the latest note-on, and keeps\n"
       "its gate open while any note is held. Everything else in the file is ignored. Each\n"
-      "message takes effect at the sample nearest to its time, that is its time in seconds\n"
-      "times " +
+      "message takes effect at the sample nearest to its time, that is its exact time in\n"
+      "seconds times " +
       rate +
-      ", rounded to the nearest whole number with halves going to the even one.\n"
-      "Notes still held when the file ends are released there. A damaged file is refused\n"
-      "with the reason, and nothing is written.\n"
+      ", rounded to the nearest whole number with halves going to the\n"
+      "even one. Notes still held when the file ends are released there. A damaged file is\n"
+      "refused with the reason, and nothing is written.\n"
       "\n"
       "OUT.wav receives " +
       rate +
       " Hz mono 32-bit float samples, exactly those the synth would play\n"
-      "for the same notes. The file is written without a name in the directory of OUT.wav and\n"
-      "takes its name only once the render has succeeded, so a failed or interrupted render\n"
-      "leaves nothing behind. An existing OUT.wav is replaced whole then, keeping its\n"
-      "permissions, and left as it was otherwise; one you may not write is not replaced.\n"
-      "IN.mid and OUT.wav must not be the same file.\n"
+      "for the same notes; the same IN.mid and options give the same file, byte for byte (it\n"
+      "has no PEAK chunk, which would hold the time of writing). The file is written without a\n"
+      "name in the directory of OUT.wav and takes its name only once the render has succeeded,\n"
+      "so a failed or interrupted render leaves nothing behind. An existing OUT.wav is replaced\n"
+      "whole then, keeping its permissions, and left as it was otherwise; one you may not write\n"
+      "is not replaced. IN.mid and OUT.wav must not be the same file. OUT.wav cannot be -\n"
+      "(standard output): the header of a WAV file holds its length, known only at the end.\n"
       "\n"
       "The sound options set what the controls of the synth's window set, in the units the\n"
       "window shows. Without them the synth sounds as it does at start-up.\n";
@@ -307,6 +337,9 @@ std::string HelpText() {
           next = meaning.find(' ', next + n) == std::string::npos ? meaning.size()
                                                                   : meaning.find(' ', next + n);
       }
+      // A name in double quotes stays on one line.
+      if (meaning[at] == '"' && meaning.find('"', at + 1) != std::string::npos)
+        next = std::min(meaning.size(), meaning.find(' ', meaning.find('"', at + 1)));
       const std::string word = meaning.substr(at, next - at);
       if (used > kColumn && used + 1 + word.size() > kWidth) {
         text += row + "\n";
@@ -330,8 +363,9 @@ std::string HelpText() {
          std::string(knob.Meaning) + ", " + std::to_string(ShownMin(knob)) + " to " +
              std::to_string(ShownMax(knob)) + " (default " + std::to_string(d.Knobs[k]) + ")");
   }
-  line("--preset=NAME", "start from a factory sound, as LV2 hosts list it: " + PresetNames() +
-                            "; sound options after it change single settings");
+  line("--preset=NAME", "start from a factory sound, named as LV2 hosts list it: " + PresetNames() +
+                            ", in any letter case, or in lowercase with dashes (fm-bass); sound "
+                            "options after it change single settings");
   line("--mode=MODE", std::string("how the oscillators combine: add, fm or am (default ") +
                           kModes[d.Mode - 1].Option + ")");
   line("--sync", std::string("oscillator 2 restarts with every period of oscillator 1 (default ") +

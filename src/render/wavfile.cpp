@@ -204,6 +204,11 @@ bool OpenWavOutput(const std::string& path, WavOutput& out, std::string& error) 
     DiscardWavOutput(out);
     return false;
   }
+  // No PEAK chunk: it holds the time of writing, so that two renders of the
+  // same file would differ; the same input and options give the same bytes.
+  // What it also holds, the largest sample and where it is, any program that
+  // reads the samples finds.
+  sf_command(out.File, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   out.Pending.clear();
   out.Pending.reserve(kWriteFrames);
   return true;

@@ -29,10 +29,11 @@ struct WavOutput {
   std::vector<float> Pending;
 };
 
-// Creates the file, 44100 Hz mono 32-bit float. Refuses a final path that is
-// a directory or another non-regular file, or an existing file this process
-// may not write (as cp does). The new file takes an existing file's mode and,
-// where permitted, its owner.
+// Creates the file, 44100 Hz mono 32-bit float, with the chunks fmt, fact,
+// PAD (aligning the data) and data alone: nothing in it changes from one
+// render of the same input to the next. Refuses a final path
+// that is a directory or another non-regular file, or an existing file this process may not write
+// (as cp does). The new file takes an existing file's mode and, where permitted, its owner.
 bool OpenWavOutput(const std::string& path, WavOutput& out, std::string& error);
 bool WriteWav(WavOutput& out, std::span<const float> samples, std::string& error);
 // Completes the file, flushes it to disk and puts it in place.

@@ -80,7 +80,21 @@ std::pair<int, std::string> RunRender(const std::string& args, int dies = 0) {
   return {WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status), err};
 }
 
+// The samples of a WAV file, whose chunks are fmt, fact, data and the PAD
+// that aligns the data: no PEAK chunk, whose time stamp would make two
+// renders differ.
 std::vector<float> ReadWav(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  std::string chunks;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    chunks += bytes.substr(at, 4) + " ";
+    size_t length = 0;
+    for (size_t i = 0; i < 4; ++i) // little-endian
+      length |= size_t(uint8_t(bytes[at + 4 + i])) << (8 * i);
+    at += 8 + length;
+  }
+  EXPECT_EQ(chunks, "fmt  fact PAD  data ");
   SF_INFO info{};
   SNDFILE* file = sf_open(path, SFM_READ, &info);
   std::vector<float> samples(file ? size_t(info.frames) : 0);
@@ -111,7 +125,8 @@ protected:
 
 // Format 1: the tempo map in track 1 (120 beats a minute, 240 from beat 2,
 // 80 from beat 4), channel 1's notes in track 2 with running status, legato
-// and a velocity-0 note-on, other channels in track 3; a note left held.
+// and a velocity-0 note-on, other channels in track 3 and a note on channel 1
+// exactly half-way between two samples; two notes left held.
 // The options set what the window's controls would, with the values below.
 // The existing OUT is private and stays so.
 TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
@@ -121,12 +136,13 @@ TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
              Track({On(96, 60), Ev(54, {60, 0}), Ev(138, {64, 90}), Ev(20, {67, 90}), Off(22, 64),
                     Ev(150, {0x90, 72, 80})},
                    96),
-             Track({Ev(100, {0x91, 50, 100}), Ev(50, {0xC0, 5})}, 250)}));
-  // Pulses to samples: 96 -> 0.5 s, 150 -> 0.78125 s, 288 -> 1.25 s, 308 -> 1.3020833 s,
-  // 330 -> 1.359375 s, 480 -> 2.25 s; the file ends at 576 -> 3 s with two notes held.
-  const std::pair<size_t, uint32_t> messages[] = {{22050, 0x643C90}, {34453, 0x3C90},
-                                                  {55125, 0x5A4090}, {57422, 0x5A4390},
-                                                  {59948, 0x4080},   {99225, 0x504890}};
+             Track({Ev(100, {0x91, 50, 100}), Ev(36, {0x90, 62, 70}), Ev(14, {0xC0, 5})}, 250)}));
+  // Pulses to samples: 96 -> 0.5 s, 136 -> 31237.5 samples, to the even one, 150 -> 0.78125 s,
+  // 288 -> 1.25 s, 308 -> 1.3020833 s, 330 -> 1.359375 s, 480 -> 2.25 s; the file ends at
+  // 576 -> 3 s with two notes held.
+  const std::pair<size_t, uint32_t> messages[] = {
+      {22050, 0x643C90}, {31238, 0x463E90}, {34453, 0x3C90},  {55125, 0x5A4090},
+      {57422, 0x5A4390}, {59948, 0x4080},   {99225, 0x504890}};
   Write("out.wav", {});
   chmod("out.wav", 0600);
   const auto [code, err] = RunRender(
@@ -153,6 +169,18 @@ TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
   }
   expected.resize(i - 1);
   EXPECT_TRUE(test::SameSamples(expected, ReadWav("out.wav")));
+
+  // A preset by the name hosts list, in any letter case, or by its dashed
+  // name: the same sound, not the one without it.
+  ASSERT_EQ(RunRender("--preset=fm-bass in.mid dashed.wav").first, 0);
+  const std::vector<float> dashed = ReadWav("dashed.wav");
+  EXPECT_FALSE(test::SameSamples(expected, dashed));
+  for (const char* name : {"'FM Bass'", "'fm bass'", "'FM BASS'", "'fM bASS'", "FM-Bass"}) {
+    SCOPED_TRACE(name);
+    const auto [named, says] = RunRender(std::string("--preset ") + name + " in.mid out.wav");
+    ASSERT_EQ(named, 0) << says;
+    EXPECT_TRUE(test::SameSamples(dashed, ReadWav("out.wav")));
+  }
 }
 
 // The plain file: two notes, half a second each.
@@ -181,6 +209,12 @@ TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
       // running status across a text meta event, system-exclusive data and an empty meta event
       {File0({On(0, 60), Ev(48, {0xFF, 0x01, 2, 'h', 'i'}), Ev(48, {60, 0}), Ev(0, {0xF0, 1, 0xF7}),
               Ev(0, {64, 100}), Ev(96, {0xFF, 0x7F, 0}), Ev(0, {64, 0})}), nullptr},
+      // the same tempo again every 7 pulses, time signatures between
+      {File0({Ev(0, Tempo(500000)), On(0, 60), Ev(5, {0xFF, 0x58, 4, 3, 2, 24, 8}),
+              Ev(2, Tempo(500000)), Ev(7, Tempo(500000)), Ev(1, {0xFF, 0x58, 4, 4, 2, 24, 8}),
+              Ev(6, Tempo(500000)), Ev(7, Tempo(500000)), Ev(68, {0xFF, 0x58, 2, 4, 2}),
+              Ev(0, Tempo(500000)), Off(0, 60), On(0, 64), Ev(7, Tempo(500000)), Off(89, 64)}),
+       nullptr},
       // SMPTE time, 25 frames of 40 ticks a second
       {Cat({Header(0, 1, 0xE728), Track({On(0, 60), Off(500, 60), On(0, 64), Off(500, 64)})}), nullptr},
       // a longer header, no end-of-track, a track more than announced
@@ -206,6 +240,9 @@ TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
       {File0({Ev(0, {0xF8})}), "cannot hold"}, // a real-time message
       {Cat({head, Chunk("MTrk", {0, 0xF0, 0x7F, 1, 2})}), "left in the track"},
       {Cat({Header(0, 1, 0xE700), notes}), "time division"}, // SMPTE time of 0 ticks a frame
+      // 2^28 - 1 quarter notes of 16.8 s: the file's own length, not where the render stops
+      {Cat({Header(0, 1, 1), Track({Ev(0, Tempo(0xFFFFFF)), On(0x0FFFFFFF, 60)})}),
+       "the render could last 4503599343 s, more than a WAV file holds \\(24348 s\\)"},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -245,6 +282,11 @@ TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
       {"in.mid in.mid", 2, "same file"},
       {"in.mid hard.mid", 2, "same file"},
       {"in.mid soft.mid", 2, "same file"},
+      {"in.mid -", 2, "OUT.wav '-': a WAV file cannot be written to standard output"},
+      {"--preset=fmbass in.mid out.wav", 2,
+       "--preset: 'fmbass' is not a preset; use \"Warp Sweep\", \"Pluck\", \"Soft Pad\", "
+       "\"FM Bell\", \"FM Bass\", \"Ring Mod\", \"AM Growl\", \"Sync Lead\", in any letter case"},
+      {"'--preset=FM  Bass' in.mid out.wav", 2, "'FM  Bass' is not a preset"},
       {"in.mid no/such/out.wav", 1, "No such file or directory"},
       {"in.mid folder", 1, "is a directory"},
       {"in.mid /dev/null", 1, "not a regular file"},
