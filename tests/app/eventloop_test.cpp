@@ -1,17 +1,9 @@
-// One pass of the event loop: About box, MIDI port list, the waits, close.
+// One pass of the event loop: the MIDI port list, the waits, close.
 #include "app/portlist.h"
 #include "support/rigs.h"
 
 namespace velmora::test {
 namespace {
-
-TEST(EventLoop, TheAboutItemShowsTheAboutBox) {
-  ProgramRig rig;
-  rig.Tk().Events = {{tk::EventKind::Menu, 2}, {tk::EventKind::Menu, kAboutMenuItem}};
-  rig.RunQueued();
-  const std::vector<std::pair<std::string, std::string>> shown = {{"About", AboutText()}};
-  EXPECT_EQ(fake::Messages, shown);
-}
 
 struct Choice {
   tk::Event Event;
