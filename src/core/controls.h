@@ -68,25 +68,24 @@ struct KnobControl {
   KnobRule Rule;
   double Scale;
   std::atomic<double> EngineState::*Parameter;
-  int X, Y; // canvas top-left on the window, pixels
 };
 
 // Window order; the index is the knob's number.
 inline constexpr std::array<KnobControl, 7> kKnobControls = {{
     {"osc1-pitch", "Osc 1", "pitch offset of oscillator 1 in cents", 0, 2400, 0.0f, KnobRule::Pitch,
-     0, &EngineState::Osc1Pitch, 40, 50},
+     0, &EngineState::Osc1Pitch},
     {"osc2-pitch", "Osc 2", "pitch offset of oscillator 2 in cents", 0, 2400, 0.0f, KnobRule::Pitch,
-     0, &EngineState::Osc2Pitch, 40, 170},
+     0, &EngineState::Osc2Pitch},
     {"mix", "Mix", "depth of the mode's combination", 0, 100, 180.0f, KnobRule::Caption, 1,
-     &EngineState::MixAmount, 40, 290},
+     &EngineState::MixAmount},
     {"attack", "Attack", "attack time setting (1: 0.1 ms, 12: 0.3 ms, 100: 3 s, exponential)", 1,
-     100, 40.0f, KnobRule::Scaled, 20, &EngineState::Attack, 240, 50},
+     100, 40.0f, KnobRule::Scaled, 20, &EngineState::Attack},
     {"decay", "Decay", "decay time in twentieths of a second (1: 50 ms, 100: 5 s)", 1, 100, 70.0f,
-     KnobRule::Scaled, 50, &EngineState::Decay, 340, 50},
+     KnobRule::Scaled, 50, &EngineState::Decay},
     {"sustain", "Sustain", "sustain level in percent", 0, 100, 180.0f, KnobRule::Scaled, 1,
-     &EngineState::Sustain, 440, 50},
+     &EngineState::Sustain},
     {"release", "Release", "release time setting (1: 1 ms, 60: 0.17 s, 100: 5 s, exponential)", 1,
-     100, 215.0f, KnobRule::Scaled, 50, &EngineState::Release, 540, 50},
+     100, 215.0f, KnobRule::Scaled, 50, &EngineState::Release},
 }};
 constexpr int kOsc1PitchKnob = 0, kOsc2PitchKnob = 1, kMixKnob = 2, kAttackKnob = 3, kDecayKnob = 4,
               kSustainKnob = 5, kReleaseKnob = 6;

@@ -14,6 +14,13 @@ constexpr int kLabelWidth = 50;
 constexpr int kLabelHeight = 30;
 constexpr Colour kLabelText = Rgb(255, 255, 255);
 
+struct Place {
+  int X, Y; // canvas top-left on the window, pixels
+};
+// In the table's order.
+constexpr Place kKnobPlaces[kKnobCount] = {{40, 50},  {40, 170}, {40, 290}, {240, 50},
+                                           {340, 50}, {440, 50}, {540, 50}};
+
 } // namespace
 
 void DrawKnob(tk::Window& w, const Knob& knob, int index) {
@@ -27,16 +34,17 @@ void DrawKnob(tk::Window& w, const Knob& knob, int index) {
 void CreateKnobs(tk::Window& w, std::array<Knob, kKnobCount>& knobs, Colour panel) {
   for (int i = 0; i < kKnobCount; ++i) {
     Knob& knob = knobs[i];
-    const KnobControl& place = kKnobControls[i];
+    const KnobControl& control = kKnobControls[i];
+    const Place& place = kKnobPlaces[i];
     knob.LightColour = Rgb(191, 191, 191);
     knob.DarkColour = Rgb(69, 69, 69);
     knob.BackgroundColour = panel;
 
     knob.Size = kKnobSize;
-    knob.Min = place.Min;
-    knob.Max = place.Max;
-    knob.Angle = place.StartAngle;
-    knob.Value = StartValue(place);
+    knob.Min = control.Min;
+    knob.Max = control.Max;
+    knob.Angle = control.StartAngle;
+    knob.Value = StartValue(control);
 
     knob.Canvas = tk::CreateCanvas(w, tk::kAutoId, place.X, place.Y, knob.Size, knob.Size,
                                    /*sunkenBorder=*/false, /*focusable=*/true);
@@ -48,13 +56,13 @@ void CreateKnobs(tk::Window& w, std::array<Knob, kKnobCount>& knobs, Colour pane
 
     DrawKnob(w, knob, i);
 
-    if (place.Rule == KnobRule::Caption) {
+    if (control.Rule == KnobRule::Caption) {
       // A font of its own; the label keeps the default one if it will not load.
       const int font = tk::LoadFont("Arial", 10);
       if (font != 0)
         tk::SetLabelFont(w, knob.ValueLabel, font);
     }
-    tk::SetLabelText(w, knob.ValueLabel, KnobLabel(place, knob.Value));
+    tk::SetLabelText(w, knob.ValueLabel, KnobLabel(control, knob.Value));
   }
 }
 
