@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Measures the synth under the end-to-end rig (Xvfb, a private JACK server,
-# captured audio), RUNS times, each with a fresh synth:
+# captured audio, a JACK MIDI source), RUNS times, each with a fresh synth:
 #   start-up: from launching the program to its window being mapped;
 #   idle: percent of one core for the whole process and for its GUI thread;
 #   drag: the Decay knob dragged in circles, the whole process, and the X
@@ -17,6 +17,8 @@ source tests/e2e/rig.sh "${1:-build}"
 start_x
 start_jack
 use_captured_audio
+# A keyboard is connected, as when a musician plays: its port is open at rest.
+start_source keys
 
 hz=$(getconf CLK_TCK)
 # CPU time in ns: the whole process from its clock ticks (threads that ended
