@@ -1,7 +1,6 @@
 // Cost of one knob repaint. While a knob is dragged it is repainted on every
 // pass of the event loop, so this bounds how quickly the knob follows the
 // mouse.
-#include "core/state.h"
 #include "ui/knob.h"
 #include "ui/raster.h"
 

@@ -30,7 +30,6 @@ void Count(benchmark::State& state) {
 void EngineHeldNote(benchmark::State& state) {
   auto s = std::make_unique<velmora::EngineState>();
   velmora::InitEngineDefaults(*s);
-  s->MixMode = 1;
   velmora::HandleMidiData(*s, kNoteOn69);
   std::vector<float> out(kWarmUp);
   velmora::RenderBlock(*s, out.data(), kWarmUp);

@@ -1,9 +1,6 @@
 // Cost of a repaint as the user sees it: painting into the raster and
 // putting it on the window, flushed to the X server. Needs a display
 // (run under Xvfb: xvfb-run ./window_bench).
-#include "core/state.h"
-#include "ui/knob.h"
-#include "ui/warpeditor.h"
 #include "ui/window.h"
 
 #include <FL/Fl.H>
@@ -15,6 +12,10 @@
 
 namespace {
 
+velmora::EngineState Engine;
+velmora::EngineSink Sink(Engine);
+velmora::Window SynthWindow(Sink);
+
 void Flush() {
   Fl::flush();
   XSync(fl_display, False); // the blit has reached the server
@@ -23,11 +24,10 @@ void Flush() {
 void KnobRepaintAndBlit(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
-    velmora::Knob& k = velmora::Synth.Knobs[3];
+    velmora::Knob& k = SynthWindow.Knobs[3];
     k.Angle = static_cast<float>(i++ % 360);
-    k.Value =
-        velmora::MapToRange(k.Angle, 0, 360, static_cast<float>(k.Min), static_cast<float>(k.Max));
-    velmora::DrawKnob(3);
+    k.Value = velmora::KnobValueAt(velmora::kKnobControls[3], k.Angle);
+    velmora::DrawKnob(*SynthWindow.Toolkit, k, 3);
     Flush();
   }
 }
@@ -35,8 +35,8 @@ void KnobRepaintAndBlit(benchmark::State& state) {
 void WarpRepaintAndBlit(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
-    velmora::Synth.Osc1Point3X = i++ % 200;
-    velmora::DrawWarpCanvas(1);
+    SynthWindow.Warp[0].Points[2].X = i++ % 200;
+    velmora::DrawWarpCanvas(*SynthWindow.Toolkit, SynthWindow.Warp[0]);
     Flush();
   }
 }
@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "window_bench: needs a display (xvfb-run)\n");
     return 1;
   }
-  velmora::InitSynthState();
-  velmora::BuildWindow();
+  velmora::InitEngineDefaults(Engine);
+  velmora::BuildWindow(SynthWindow);
+  velmora::tk::ShowWindow(*SynthWindow.Toolkit);
   Flush();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -33,7 +33,7 @@ void Deliver(uintptr_t word) {
   const double frequency = S.NoteFrequency;
   const int32_t held = S.HeldNotes, gate = S.Gate;
   const uint32_t serial = S.NoteLabelSerial;
-  MidiInputHandler(nullptr, kMimData, reinterpret_cast<uintptr_t>(&S), word, 0);
+  HandleMidiData(S, static_cast<uint32_t>(word));
   Check(S.NoteLabelSerial == serial + 1, "label serial not bumped once");
   Check(std::isfinite(S.NoteFrequency) && std::isfinite(S.PreviousFrequency) && S.HeldNotes >= 0 &&
             (S.HeldNotes == 0) == (S.Gate == 0),
@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       S.AttackStarted = (arg & 2) != 0;
       break;
     case 5:
-      MidiInputHandler(nullptr, kMimClose, reinterpret_cast<uintptr_t>(&S), 0, 0);
+      HandleMidiClose(S);
       Check(S.HeldNotes == 0 && S.Gate == 0 && S.NoteStarted == 0 && S.AttackStarted == 0 &&
                 S.PreviousFrequency == S.NoteFrequency,
             "a close left the note sounding");

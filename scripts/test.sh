@@ -57,7 +57,7 @@ cmake --build build-test -j"$jobs"
 run_ctest build-test
 done_step "$ran"
 
-unit=(engine_tests midi_tests ui_tests)
+unit=(engine_tests midi_tests ui_tests app_tests)
 program=(velmora audio_probe xclose midi_source)
 
 step "ASan + UBSan: unit tests and a soak of the program"

@@ -8,44 +8,43 @@ double KnobParameter(const KnobControl& knob, int value) {
   return value * knob.Scale;
 }
 
-int ShownKnobValue(const KnobControl& knob, int value) {
-  if (knob.Rule == KnobRule::Pitch)
-    return value <= 1200 ? value : value - 2400;
-  return value;
-}
-
-int KnobValueFromShown(const KnobControl& knob, int shown) {
-  if (knob.Rule == KnobRule::Pitch)
-    return shown < 0 ? shown + 2400 : shown;
-  return shown;
-}
-
-int ShownMin(const KnobControl& knob) { return knob.Rule == KnobRule::Pitch ? -1199 : knob.Min; }
-int ShownMax(const KnobControl& knob) { return knob.Rule == KnobRule::Pitch ? 1200 : knob.Max; }
-
 std::string KnobLabel(const KnobControl& knob, int value) {
   if (knob.Rule == KnobRule::Caption)
     return knob.Name;
   return std::to_string(ShownKnobValue(knob, value));
 }
 
-void SetWarpKeyframe(EngineState& s, int osc, int k, double x, double y) {
-  (s.*kWarpKeyframes[osc].Out[k]).store(WarpOutFromX(x));
-  (s.*kWarpKeyframes[osc].In[k]).store(WarpInFromY(y));
+void SetControl(EngineState& s, int control, int value) noexcept {
+  if (control < kModeControl) {
+    const KnobControl& knob = kKnobControls[control];
+    s.*knob.Parameter = KnobParameter(knob, KnobValueFromShown(knob, value));
+  } else if (control == kModeControl) {
+    s.MixMode = value;
+  } else if (control == kSyncControl) {
+    s.Sync = value;
+  } else if (control < kControlCount) {
+    const int point = (control - kFirstPointControl) / 2;
+    const WarpKeyframeFields& osc = kWarpKeyframes[point / kWarpPoints];
+    if ((control - kFirstPointControl) % 2 == 0)
+      s.*osc.Out[point % kWarpPoints] = value * kWarpOutPerPixel;
+    else
+      s.*osc.In[point % kWarpPoints] = value * kWarpInPerPixel;
+  }
 }
 
 void InitEngineDefaults(EngineState& s) {
   ClearEngineState(s);
-  for (const KnobControl& knob : kKnobControls)
-    s.*knob.Parameter = KnobParameter(knob, knob.StartValue);
-  s.PreviousFrequency = 100;
-  s.Osc1WarpIn = s.Osc1WarpOut = s.Osc2WarpIn = s.Osc2WarpOut = 50;
-  for (const WarpKeyframeFields& osc : kWarpKeyframes) {
+  for (int k = 0; k < kKnobCount; ++k)
+    SetControl(s, k, ShownKnobValue(kKnobControls[k], StartValue(kKnobControls[k])));
+  SetControl(s, kModeControl, kStartMode);
+  for (int osc = 0; osc < 2; ++osc) {
     for (int k = 0; k < kWarpPoints; ++k) {
-      s.*osc.In[k] = kStartWarpIn[k];
-      s.*osc.Out[k] = kStartWarpOut[k];
+      SetControl(s, PointControl(osc, k, false), kStartWarpPoints[k].X);
+      SetControl(s, PointControl(osc, k, true), kStartWarpPoints[k].Y);
     }
   }
+  s.PreviousFrequency = 100;
+  s.Osc1WarpIn = s.Osc1WarpOut = s.Osc2WarpIn = s.Osc2WarpOut = 50;
   s.NoteNames = "C C#D EbE F F#G AbA BbB C ";
 }
 

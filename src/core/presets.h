@@ -20,8 +20,8 @@ struct Preset {
   int Mode; // 1 "-Add", 2 "-FM", 3 "-AM"
   bool Sync;
   // Warp points on their canvases, pixels 0..200: [oscillator][keyframe] = {x, y}.
-  // x sets the knee's Out (x * 2.5 percent), y its In (y / 2 percent); x 20,
-  // y 100 is the unbent sine.
+  // x sets the knee's Out, y its In (core/controls.h); x 20, y 100 is the
+  // unbent sine.
   int Points[2][kWarpPoints][2];
 };
 
@@ -60,10 +60,7 @@ inline constexpr std::array<Preset, 8> kPresets = {{
 // below, so a preset no host or velmora-render would accept cannot be built.
 constexpr bool PresetInRange(const Preset& p) {
   for (int k = 0; k < kKnobCount; ++k) {
-    const KnobControl& knob = kKnobControls[k];
-    const int low = knob.Rule == KnobRule::Pitch ? -1199 : knob.Min;
-    const int high = knob.Rule == KnobRule::Pitch ? 1200 : knob.Max;
-    if (p.Knobs[k] < low || p.Knobs[k] > high)
+    if (p.Knobs[k] < ShownMin(kKnobControls[k]) || p.Knobs[k] > ShownMax(kKnobControls[k]))
       return false;
   }
   for (const auto& points : p.Points) {
@@ -74,7 +71,7 @@ constexpr bool PresetInRange(const Preset& p) {
       }
     }
   }
-  return p.Mode >= 1 && p.Mode <= 3;
+  return p.Mode >= 1 && p.Mode <= kModeCount;
 }
 constexpr bool PresetsInRange() {
   for (const Preset& p : kPresets) {

@@ -16,9 +16,6 @@
 
 namespace velmora {
 
-// The program's rate, and velmora-render's.
-constexpr double kSampleRate = 44100.0;
-
 // Past this the envelope clock restarts at 0 (about 13.5 hours).
 constexpr int32_t kClockLimit = 2147483640;
 

@@ -24,12 +24,12 @@ void ClearEngineState(EngineState& s) {
   s.NoteLabel = 0;
   s.NoteLabelSerial = 0;
   s.NoteNames.clear();
-  SetSampleRate(s, 44100.0);
+  SetSampleRate(s, kSampleRate);
 }
 
 void SetSampleRate(EngineState& s, double samplesPerSecond) {
   s.SampleRate = samplesPerSecond;
-  const double scale = samplesPerSecond / 44100.0;
+  const double scale = samplesPerSecond / kSampleRate;
   s.FadeOutLast = static_cast<int32_t>(std::nearbyint(1000 * scale));
   s.OnsetRampLength = static_cast<int32_t>(std::nearbyint(100 * scale));
   // The periods are cached for a frequency and ratio, not for a rate.

@@ -17,6 +17,10 @@
 
 namespace velmora {
 
+// Samples per second of the program and velmora-render, and a plugin's
+// unless its host asks for another (SetSampleRate).
+constexpr double kSampleRate = 44100.0;
+
 // The note label crosses from the MIDI thread to the user-interface thread as
 // up to 8 characters packed into one atomic word, NUL-padded, so the reader
 // never sees half of an old text and half of a new one.

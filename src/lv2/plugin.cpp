@@ -32,7 +32,7 @@ constexpr double kLowestRate = 8000, kHighestRate = 384000;
 struct Instance {
   EngineState Engine;
   LV2_URID MidiEvent = 0;
-  double Rate = 44100;
+  double Rate = kSampleRate;
   const LV2_Atom_Sequence* MidiIn = nullptr;
   float* AudioOut = nullptr;
   const float* Controls[kControlCount] = {};
@@ -47,30 +47,8 @@ struct Instance {
 void Reset(Instance& p) {
   InitEngineDefaults(p.Engine);
   SetSampleRate(p.Engine, p.Rate);
-  p.Engine.MixMode = 1;
-  p.Engine.Gate = 0;
   for (int c = 0; c < kControlCount; ++c)
     p.Applied[c] = p.Ranges[c].Default;
-}
-
-// The engine setting behind a control port, from its applied value.
-void Apply(Instance& p, int port) noexcept {
-  EngineState& s = p.Engine;
-  const int value = static_cast<int>(p.Applied[port - kFirstKnobPort]);
-  if (port < kModePort) {
-    const KnobControl& knob = kKnobControls[port - kFirstKnobPort];
-    s.*knob.Parameter = KnobParameter(knob, KnobValueFromShown(knob, value));
-  } else if (port == kModePort) {
-    s.MixMode = value;
-  } else if (port == kSyncPort) {
-    s.Sync = value;
-  } else {
-    // Both coordinates, as a drag on the canvas sets the keyframe.
-    const PointPort point = PointOf(port);
-    const int x = kFirstPointPort + 2 * (point.Osc * kWarpPoints + point.Keyframe);
-    SetWarpKeyframe(s, point.Osc, point.Keyframe, p.Applied[x - kFirstKnobPort],
-                    p.Applied[x + 1 - kFirstKnobPort]);
-  }
 }
 
 // Takes up what the host has put into the control ports. Values are
@@ -87,7 +65,7 @@ void ReadControls(Instance& p) noexcept {
     value = c + kFirstKnobPort == kSyncPort ? (value > 0 ? 1.0f : 0.0f) : std::nearbyint(value);
     if (value != p.Applied[c]) {
       p.Applied[c] = value;
-      Apply(p, c + kFirstKnobPort);
+      SetControl(p.Engine, c, static_cast<int>(value));
     }
   }
 }

@@ -7,7 +7,6 @@
 
 #include "core/controls.h"
 
-#include <cmath>
 #include <string>
 
 namespace velmora::lv2 {
@@ -16,16 +15,14 @@ constexpr char kPluginUri[] = "https://velmora.example/lv2/velmora";
 
 constexpr int kMidiInPort = 0;
 constexpr int kAudioOutPort = 1;
-constexpr int kFirstKnobPort = 2;                      // the knobs, window order
-constexpr int kModePort = kFirstKnobPort + kKnobCount; // 1 "-Add", 2 "-FM", 3 "-AM"
-constexpr int kSyncPort = kModePort + 1;               // toggled
-// x then y of every warp point, oscillator 1's four keyframes first: canvas
-// pixels 0..200, as velmora-render's --oscN-pointK=X,Y.
-constexpr int kFirstPointPort = kSyncPort + 1;
-constexpr int kPortCount = kFirstPointPort + 2 * 2 * kWarpPoints;
-constexpr int kControlCount = kPortCount - kFirstKnobPort;
-
-constexpr const char* kModeLabels[3] = {"-Add", "-FM", "-AM"};
+// Then every control of the table in its order (core/controls.h): the
+// knobs, the mode, sync, and the warp points as velmora-render's
+// --oscN-pointK=X,Y.
+constexpr int kFirstKnobPort = 2;
+constexpr int kModePort = kFirstKnobPort + kModeControl;
+constexpr int kSyncPort = kFirstKnobPort + kSyncControl;
+constexpr int kFirstPointPort = kFirstKnobPort + kFirstPointControl;
+constexpr int kPortCount = kFirstKnobPort + kControlCount;
 
 struct ControlRange {
   float Min, Max, Default;
@@ -46,16 +43,15 @@ inline ControlRange RangeOf(int port) {
   if (port < kModePort) {
     const KnobControl& knob = kKnobControls[port - kFirstKnobPort];
     return {static_cast<float>(ShownMin(knob)), static_cast<float>(ShownMax(knob)),
-            static_cast<float>(ShownKnobValue(knob, knob.StartValue))};
+            static_cast<float>(ShownKnobValue(knob, StartValue(knob)))};
   }
   if (port == kModePort)
-    return {1, 3, 1}; // the selector is built showing "-Add"
+    return {1, kModeCount, kStartMode};
   if (port == kSyncPort)
     return {0, 1, 0};
   const PointPort p = PointOf(port);
-  const double start =
-      p.IsY ? YFromWarpIn(kStartWarpIn[p.Keyframe]) : XFromWarpOut(kStartWarpOut[p.Keyframe]);
-  return {0, static_cast<float>(kWarpCanvasSide), static_cast<float>(std::nearbyint(start))};
+  const CanvasPoint start = kStartWarpPoints[p.Keyframe];
+  return {0, static_cast<float>(kWarpCanvasSide), static_cast<float>(p.IsY ? start.Y : start.X)};
 }
 
 // velmora-render's option without its dashes ("osc1-point2" for both

@@ -110,9 +110,9 @@ std::string ControlPort(int port) {
   if (!unit.empty())
     t += " ;\n    units:unit " + unit;
   if (port == kModePort) {
-    for (int m = 0; m < 3; ++m) {
+    for (int m = 0; m < kModeCount; ++m) {
       t += std::string(m == 0 ? " ;\n    lv2:scalePoint " : " ,\n      ") + "[ rdfs:label \"" +
-           kModeLabels[m] + "\" ; rdf:value " + std::to_string(m + 1) + " ]";
+           kModes[m].Label + "\" ; rdf:value " + std::to_string(m + 1) + " ]";
     }
   }
   return t + "\n  ]";

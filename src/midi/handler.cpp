@@ -103,15 +103,6 @@ void HandleMidiClose(EngineState& s) noexcept {
   EndNote(s);
 }
 
-void MidiInputHandler(MidiInputPort*, uint32_t message, uintptr_t instance, uintptr_t param1,
-                      uintptr_t) noexcept {
-  EngineState& s = *reinterpret_cast<EngineState*>(instance);
-  if (message == kMimClose)
-    HandleMidiClose(s);
-  else if (message == kMimData)
-    HandleMidiData(s, static_cast<uint32_t>(param1));
-}
-
 std::string FormatNoteName(const EngineState& s, int note) {
   if (note < 0)
     return {};

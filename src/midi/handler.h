@@ -11,28 +11,11 @@
 
 namespace velmora {
 
-struct MidiInputPort;
-
-// Message kinds handed to the handler, with the values of the Windows
-// multimedia interface whose callback shape the handler keeps.
-constexpr uint32_t kMimOpen = 0x3C1;
-constexpr uint32_t kMimClose = 0x3C2;
-constexpr uint32_t kMimData = 0x3C3;
-constexpr uint32_t kMimLongData = 0x3C4;
-constexpr uint32_t kMimError = 0x3C5;
-constexpr uint32_t kMimLongError = 0x3C6;
-constexpr uint32_t kMimMoreData = 0x3CC;
-
-// Called on the MIDI thread for every message, and on the user-interface
-// thread with kMimClose when a port is closed. instance is the EngineState*
-// the messages play. For kMimData, param1 holds the status byte in bits 0-7,
-// the first data byte in 8-15, the second in 16-23.
-void MidiInputHandler(MidiInputPort* handle, uint32_t message, uintptr_t instance, uintptr_t param1,
-                      uintptr_t param2) noexcept;
-
-// The handler's two cases on a state directly: one data message (the packed
-// word above), and the close of the port the notes came from, which releases
-// the held notes as their last note-off would.
+// The handler's two cases: one data message, on the MIDI thread, whose word
+// holds the status byte in bits 0-7, the first data byte in 8-15, the second
+// in 16-23; and the close of the port the notes came from, on the
+// user-interface thread, which releases the held notes as their last
+// note-off would.
 void HandleMidiData(EngineState& s, uint32_t word) noexcept;
 void HandleMidiClose(EngineState& s) noexcept;
 

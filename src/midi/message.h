@@ -1,5 +1,5 @@
 // Whole MIDI messages, as the platform hands them over, packed into the one
-// 32-bit word that MidiInputHandler takes.
+// 32-bit word that HandleMidiData takes.
 #pragma once
 
 #include <cstdint>

@@ -22,10 +22,10 @@ using namespace velmora;
 constexpr const char* kProgram = "velmora-render";
 
 // Shorter renders finish before a progress line would be worth reading.
-constexpr int64_t kProgressAfterSamples = 5 * 44100;
+constexpr int64_t kProgressAfterSamples = 5 * static_cast<int64_t>(kSampleRate);
 // Longer renders are announced when no progress line shows them: a few bytes
 // of MIDI file can ask for hours of audio and gigabytes of WAV file.
-constexpr int64_t kAnnounceAfterSamples = 10 * 60 * 44100;
+constexpr int64_t kAnnounceAfterSamples = 10 * 60 * static_cast<int64_t>(kSampleRate);
 
 // Writing the WAV file over the MIDI file would destroy it; a hard link or a
 // symbolic link is the same file under another name.

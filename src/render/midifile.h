@@ -19,7 +19,7 @@ public:
   TimedMessage(int64_t sample, uint32_t word)
       : bits_(static_cast<uint64_t>(sample) << 24 | (word & 0xFFFFFF)) {}
   int64_t Sample() const { return static_cast<int64_t>(bits_ >> 24); }
-  // status | data1 << 8 | data2 << 16, as MidiInputHandler takes it
+  // status | data1 << 8 | data2 << 16, as HandleMidiData takes it
   uint32_t Word() const { return static_cast<uint32_t>(bits_ & 0xFFFFFF); }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "core/controls.h"
 #include "core/presets.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <charconv>
@@ -19,8 +20,6 @@ const char* const kPointRoles[4] = {"note start", "end of attack", "end of decay
                                     "end of release"};
 
 constexpr double kLongestTail = 3600; // seconds
-
-const char* const kModeNames[3] = {"add", "fm", "am"}; // MixMode 1, 2, 3
 
 bool ParseWhole(std::string_view text, int& value) {
   const char* end = text.data() + text.size();
@@ -117,8 +116,8 @@ struct Parser {
   }
 
   bool Mode(std::string_view value) {
-    for (int m = 0; m < 3; ++m) {
-      if (value == kModeNames[m]) {
+    for (int m = 0; m < kModeCount; ++m) {
+      if (value == kModes[m].Option) {
         Result.Options.Mode = m + 1;
         return true;
       }
@@ -177,15 +176,11 @@ struct Parser {
 RenderOptions DefaultOptions() {
   RenderOptions o;
   for (int k = 0; k < kKnobCount; ++k)
-    o.Knobs[k] = ShownKnobValue(kKnobControls[k], kKnobControls[k].StartValue);
-  o.Mode = 1; // the mode selector is built showing "-Add"
+    o.Knobs[k] = ShownKnobValue(kKnobControls[k], StartValue(kKnobControls[k]));
+  o.Mode = kStartMode;
   o.Sync = false;
-  for (auto& points : o.Points) {
-    for (int k = 0; k < kWarpPoints; ++k) {
-      points[k].X = static_cast<int>(std::nearbyint(XFromWarpOut(kStartWarpOut[k])));
-      points[k].Y = static_cast<int>(std::nearbyint(YFromWarpIn(kStartWarpIn[k])));
-    }
-  }
+  for (auto& points : o.Points)
+    std::copy(std::begin(kStartWarpPoints), std::end(kStartWarpPoints), points.begin());
   return o;
 }
 
@@ -271,24 +266,25 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
 void PrepareEngine(EngineState& s, const RenderOptions& o) {
   InitEngineDefaults(s);
-  s.MixMode = o.Mode;
-  for (int k = 0; k < kKnobCount; ++k) {
-    const KnobControl& knob = kKnobControls[k];
-    s.*knob.Parameter = KnobParameter(knob, KnobValueFromShown(knob, o.Knobs[k]));
-  }
-  s.Sync = o.Sync ? 1 : 0;
+  for (int k = 0; k < kKnobCount; ++k)
+    SetControl(s, k, o.Knobs[k]);
+  SetControl(s, kModeControl, o.Mode);
+  SetControl(s, kSyncControl, o.Sync ? 1 : 0);
   for (int osc = 0; osc < 2; ++osc) {
-    for (int k = 0; k < kWarpPoints; ++k)
-      SetWarpKeyframe(s, osc, k, o.Points[osc][k].X, o.Points[osc][k].Y);
+    for (int k = 0; k < kWarpPoints; ++k) {
+      SetControl(s, PointControl(osc, k, false), o.Points[osc][k].X);
+      SetControl(s, PointControl(osc, k, true), o.Points[osc][k].Y);
+    }
   }
   // Start-up closes the gate just before the stream starts.
   s.Gate = 0;
 }
 
-std::string VersionText() { return std::string("velmora-render ") + VELMORA_VERSION + "\n"; }
+std::string VersionText() { return std::string("velmora-render ") + kVersion + "\n"; }
 
 std::string HelpText() {
   const RenderOptions d = DefaultOptions();
+  const std::string rate = std::to_string(static_cast<int>(kSampleRate));
   std::string text =
       "Usage: velmora-render [OPTION]... IN.mid OUT.wav\n"
       "Play a Standard MIDI File through the Velmora synthesizer, offline, into a WAV file.\n"
@@ -299,11 +295,15 @@ std::string HelpText() {
       "would from a keyboard: the synth is monophonic, follows the latest note-on, and keeps\n"
       "its gate open while any note is held. Everything else in the file is ignored. Each\n"
       "message takes effect at the sample nearest to its time, that is its exact time in\n"
-      "seconds times 44100, rounded to the nearest whole number with halves going to the\n"
+      "seconds times " +
+      rate +
+      ", rounded to the nearest whole number with halves going to the\n"
       "even one. Notes still held when the file ends are released there. A damaged file is\n"
       "refused with the reason, and nothing is written.\n"
       "\n"
-      "OUT.wav receives 44100 Hz mono 32-bit float samples, exactly those the synth would play\n"
+      "OUT.wav receives " +
+      rate +
+      " Hz mono 32-bit float samples, exactly those the synth would play\n"
       "for the same notes; the same IN.mid and options give the same file, byte for byte (it\n"
       "has no PEAK chunk, which would hold the time of writing). The file is written without a\n"
       "name in the directory of OUT.wav and takes its name only once the render has succeeded,\n"
@@ -367,7 +367,7 @@ std::string HelpText() {
                             ", in any letter case, or in lowercase with dashes (fm-bass); sound "
                             "options after it change single settings");
   line("--mode=MODE", std::string("how the oscillators combine: add, fm or am (default ") +
-                          kModeNames[d.Mode - 1] + ")");
+                          kModes[d.Mode - 1].Option + ")");
   line("--sync", std::string("oscillator 2 restarts with every period of oscillator 1 (default ") +
                      (d.Sync ? "on" : "off") + ")");
   std::string points = "warp point K (1 to 4) of oscillator N (1 or 2), in canvas pixels from 0 "

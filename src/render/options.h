@@ -10,12 +10,6 @@
 
 namespace velmora {
 
-// A warp point on its 200 x 200 canvas: pixels, x to the right, y downward.
-struct CanvasPoint {
-  int X = 0;
-  int Y = 0;
-};
-
 struct RenderOptions {
   std::string Input;  // Standard MIDI File
   std::string Output; // WAV file
@@ -24,7 +18,7 @@ struct RenderOptions {
   std::array<int, kKnobCount> Knobs{};
   int Mode = 1; // MixMode: 1 add, 2 fm, 3 am
   bool Sync = false;
-  std::array<std::array<CanvasPoint, 4>, 2> Points{}; // [oscillator][keyframe]
+  std::array<std::array<CanvasPoint, kWarpPoints>, 2> Points{}; // [oscillator][keyframe]
   // Seconds rendered after the file's last event; none: until the release of
   // the last note has died away.
   std::optional<double> TailSeconds;

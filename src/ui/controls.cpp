@@ -1,6 +1,6 @@
 #include "ui/controls.h"
 
-#include "core/state.h"
+#include "ui/ids.h"
 #include "ui/raster.h"
 
 namespace velmora {
@@ -11,47 +11,29 @@ constexpr Colour kSelectorBackground = Rgb(237, 237, 237);
 constexpr Colour kSelectorBlock = Rgb(0, 0, 0);
 constexpr Colour kSelectorStripe = Rgb(153, 153, 153);
 
-// The selector is drawn in the coordinates of its 20 x 85 outer size; the
-// sunken border leaves a 16 x 81 surface, and the raster clips the rest.
-constexpr int kSelectorWidth = 20;
-constexpr int kSelectorHeight = 85;
+// The selector is drawn in the coordinates of its outer size; the raster
+// clips what lies outside its surface.
 constexpr int kBlockHeight = 30;
 
 constexpr Colour kButtonDark = Rgb(136, 51, 34);
 constexpr Colour kButtonLight = Rgb(255, 255, 255);
-constexpr int kButtonSide = 41;
 constexpr int kDiscCentre = 20;
 constexpr int kDiscRadius = 20;
 
 int BlockTop(int position) { return (position - 1) * 25; }
 
-void PaintDisc(Raster& r, int state) {
+void PaintDisc(Raster& r, bool on) {
   // Off: light centre darkening to the rim. On: dark centre, set a little
   // below and to the right, lightening over a wider radius.
-  if (state == 0)
+  if (!on)
     SetCircularGradient(r, 20, 20, 28, kButtonLight, kButtonDark);
   else
     SetCircularGradient(r, 22, 22, 51, kButtonDark, kButtonLight);
   DrawCircle(r, kDiscCentre, kDiscCentre, kDiscRadius, kButtonDark);
 }
 
-} // namespace
-
-bool DrawModeSelector(int position) {
-  Raster* r = tk::BeginDrawing(kModeSelectorCanvas);
-  if (r == nullptr)
-    return false;
-  const int top = BlockTop(position);
-  SetPlainMode(*r);
-  FillBox(*r, 0, 0, kSelectorWidth, kSelectorHeight, kSelectorBackground);
-  FillBox(*r, 0, top, kSelectorWidth, kBlockHeight, kSelectorBlock);
-  // 16 stripes every other row; the last lies one row below the block.
-  for (int stripeY = top; stripeY <= top + kBlockHeight; stripeY += 2)
-    DrawLine(*r, 0, stripeY, kSelectorWidth - 1, stripeY, kSelectorStripe);
-  tk::EndDrawing(kModeSelectorCanvas);
-  return true;
-}
-
+// Where the selector goes from `current` for a pointer at row y: the bands
+// overlap so that it does not flip back and forth at a boundary.
 int NextSelectorPosition(int current, int y) {
   switch (current) {
   case 1:
@@ -76,7 +58,33 @@ int NextSelectorPosition(int current, int y) {
   return current;
 }
 
-void ModeSelectorStep(const tk::Event& current) {
+bool DrawRoundButton(tk::Window& w, int canvas, bool on) {
+  Raster* r = tk::BeginDrawing(w, canvas);
+  if (r == nullptr)
+    return false;
+  PaintDisc(*r, on);
+  tk::EndDrawing(w, canvas);
+  return true;
+}
+
+} // namespace
+
+bool DrawModeSelector(tk::Window& w, int position) {
+  Raster* r = tk::BeginDrawing(w, kModeSelectorCanvas);
+  if (r == nullptr)
+    return false;
+  const int top = BlockTop(position);
+  SetPlainMode(*r);
+  FillBox(*r, 0, 0, kSelectorWidth, kSelectorHeight, kSelectorBackground);
+  FillBox(*r, 0, top, kSelectorWidth, kBlockHeight, kSelectorBlock);
+  // 16 stripes every other row; the last lies one row below the block.
+  for (int stripeY = top; stripeY <= top + kBlockHeight; stripeY += 2)
+    DrawLine(*r, 0, stripeY, kSelectorWidth - 1, stripeY, kSelectorStripe);
+  tk::EndDrawing(w, kModeSelectorCanvas);
+  return true;
+}
+
+void ModeSelectorStep(Window& w, const tk::Event& current) {
   if (current.Kind != tk::EventKind::Control || current.Control != kModeSelectorCanvas)
     return;
   const bool press = current.Type == tk::EventType::LeftDown;
@@ -84,64 +92,38 @@ void ModeSelectorStep(const tk::Event& current) {
       current.Type == tk::EventType::MouseMove && (current.Buttons & tk::kLeftButton) != 0;
   if (!press && !drag)
     return;
-  const int position = Synth.MixMode;
-  const int next = NextSelectorPosition(position, current.Y);
+  const int next = NextSelectorPosition(w.Mode, current.Y);
   // Paint first: the audio thread must never hear a mode the selector does
   // not show.
-  if (next != position) {
-    if (!DrawModeSelector(next))
-      return;
-    Synth.MixMode = next;
+  if (next != w.Mode && DrawModeSelector(*w.Toolkit, next)) {
+    w.Mode = next;
+    w.Sink.Set(kModeControl, next);
   }
-  Synth.CanvasMouseX = current.X;
-  Synth.CanvasMouseY = current.Y;
 }
 
-bool DrawRoundButton(int canvas, int state) {
-  Raster* r = tk::BeginDrawing(canvas);
-  if (r == nullptr)
-    return false;
-  PaintDisc(*r, state);
-  tk::EndDrawing(canvas);
-  return true;
-}
-
-bool DrawRoundButtonFirst(int canvas) {
-  Raster* r = tk::BeginDrawing(canvas);
+bool DrawRoundButtonFirst(tk::Window& w, int canvas, Colour panel) {
+  Raster* r = tk::BeginDrawing(w, canvas);
   if (r == nullptr)
     return false;
   SetPlainMode(*r);
-  FillBox(*r, 0, 0, kButtonSide, kButtonSide, Synth.PanelColour);
-  PaintDisc(*r, 0);
-  tk::EndDrawing(canvas);
+  FillBox(*r, 0, 0, kRoundButtonSide, kRoundButtonSide, panel);
+  PaintDisc(*r, false);
+  tk::EndDrawing(w, canvas);
   return true;
 }
 
-void RoundButtonStep(const tk::Event& current) {
+void RoundButtonStep(Window& w, const tk::Event& current) {
   if (current.Kind != tk::EventKind::Control || current.Type != tk::EventType::LeftDown)
     return;
-  switch (current.Control) {
-  case kSyncButton: {
-    const int next = Synth.Sync == 0 ? 1 : 0;
-    if (DrawRoundButton(kSyncButton, next))
-      Synth.Sync = next;
-    break;
-  }
-  case kOsc1GroupButtonCanvas: {
-    const int next = Synth.Osc1GroupButton == 0 ? 1 : 0;
-    if (DrawRoundButton(kOsc1GroupButtonCanvas, next))
-      Synth.Osc1GroupButton = Synth.Osc1GroupDrag = next;
-    break;
-  }
-  case kOsc2GroupButtonCanvas: {
-    const int next = Synth.Osc2GroupButton == 0 ? 1 : 0;
-    if (DrawRoundButton(kOsc2GroupButtonCanvas, next))
-      Synth.Osc2GroupButton = Synth.Osc2GroupDrag = next;
-    break;
-  }
-  default:
-    break;
-  }
+  bool* toggled = current.Control == kSyncButton              ? &w.Sync
+                  : current.Control == kOsc1GroupButtonCanvas ? &w.Warp[0].GroupMode
+                  : current.Control == kOsc2GroupButtonCanvas ? &w.Warp[1].GroupMode
+                                                              : nullptr;
+  if (toggled == nullptr || !DrawRoundButton(*w.Toolkit, current.Control, !*toggled))
+    return;
+  *toggled = !*toggled;
+  if (toggled == &w.Sync)
+    w.Sink.Set(kSyncControl, w.Sync ? 1 : 0);
 }
 
 } // namespace velmora

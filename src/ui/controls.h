@@ -3,36 +3,32 @@
 // current event.
 #pragma once
 
-#include "ui/ids.h"
-#include "ui/toolkit.h"
+#include "ui/window.h"
 
 namespace velmora {
 
-// Paints the selector with its block at position 1 (top, "-Add"), 2 or 3.
-// False, with nothing drawn, when drawing on the canvas cannot begin. The
-// first drawing at window building is DrawModeSelector(1).
-bool DrawModeSelector(int position);
+// Outer sizes, pixels. The selector's sunken border takes 2 pixels of each
+// side, so its surface and its pointer positions are 16 x 81.
+constexpr int kSelectorWidth = 20;
+constexpr int kSelectorHeight = 85;
+constexpr int kRoundButtonSide = 41;
 
-// Where the selector goes from `current` for a pointer at row y: the bands
-// overlap so that it does not flip back and forth at a boundary.
-int NextSelectorPosition(int current, int y);
+// Paints the selector with its block at position 1 (top, "-Add"), 2 or 3.
+// False, with nothing drawn, when drawing on the canvas cannot begin.
+bool DrawModeSelector(tk::Window& w, int position);
 
 // A left press, or a move with the left button held, on the selector sets
-// MixMode by the pointer's row; the selector is repainted only when the
+// the mode by the pointer's row; the selector is repainted only when the
 // position changes, and a position that cannot be drawn is not taken.
-void ModeSelectorStep(const tk::Event& current);
-
-// Paints a round button's disc in its off (0) or on (1) look. False when
-// drawing cannot begin.
-bool DrawRoundButton(int canvas, int state);
+void ModeSelectorStep(Window& w, const tk::Event& current);
 
 // Start-up look of a round button: the panel-coloured square behind the disc,
 // then the off disc. Later redraws paint only the disc.
-bool DrawRoundButtonFirst(int canvas);
+bool DrawRoundButtonFirst(tk::Window& w, int canvas, Colour panel);
 
 // A left press on a round button toggles what it stands for (Sync, or a
 // warp canvas's group mode) and repaints its disc; a press whose drawing
 // cannot begin is dropped.
-void RoundButtonStep(const tk::Event& current);
+void RoundButtonStep(Window& w, const tk::Event& current);
 
 } // namespace velmora

@@ -1,12 +1,10 @@
-// Fixed identifiers by which the event loop and the window building address
-// the window's controls. Knob canvases, knob value labels and group boxes get
+// Fixed identifiers by which the window's logic and the program's event loop
+// address the window's controls. Knob canvases, knob value labels and group boxes get
 // identifiers from the toolkit instead.
 #pragma once
 
 namespace velmora {
 
-constexpr int kMainWindow = 0;
-constexpr int kMenu = 1000;
 constexpr int kAboutMenuItem = 1; // "About" in the "?" menu
 constexpr int kMidiPortList = 3;  // drop-down list of MIDI input ports
 constexpr int kModeSelectorCanvas = 0;

@@ -4,7 +4,7 @@
 #include "ui/knob.h"
 
 #include <cmath>
-#include <limits>
+#include <utility>
 
 namespace velmora {
 
@@ -13,20 +13,6 @@ namespace {
 constexpr float kRadiansPerDegree = 0.017453292519943295f;
 constexpr float kDegreesPerRadian = 57.29577951308232f;
 constexpr float kPi = 3.14159265358979323846f;
-
-// Rounds to the nearest integer, halves to even. Coordinates are far inside
-// the int range in every real use; the saturation only keeps a wild value
-// (or NaN, which becomes 0) from being undefined behaviour.
-int RoundToInt(float v) {
-  const float rounded = std::nearbyint(v);
-  if (!(rounded == rounded))
-    return 0;
-  if (rounded <= static_cast<float>(std::numeric_limits<int>::min()))
-    return std::numeric_limits<int>::min();
-  if (rounded >= static_cast<float>(std::numeric_limits<int>::max()))
-    return std::numeric_limits<int>::max();
-  return static_cast<int>(rounded);
-}
 
 // Knob colours.
 constexpr Colour kRingBack = Rgb(136, 136, 136);
@@ -38,28 +24,6 @@ constexpr Colour kBlack = Rgb(0, 0, 0);
 constexpr Colour kCapOutline = Rgb(103, 103, 103);
 
 } // namespace
-
-int Clamp(int v, int lo, int hi) {
-  if (v < lo)
-    return lo;
-  if (v > hi)
-    return hi;
-  return v;
-}
-
-int MapToRange(float x, int inLo, int inHi, float outLo, float outHi) {
-  if (x == static_cast<float>(inLo))
-    return RoundToInt(outLo);
-  if (x == static_cast<float>(inHi))
-    return RoundToInt(outHi);
-  const float q = static_cast<float>(inHi - inLo) / (x - static_cast<float>(inLo));
-  const float v = outLo + (outHi - outLo) / q;
-  const int lo = RoundToInt(outLo), hi = RoundToInt(outHi);
-  // A NaN x (no direction to map) gives the low end rather than garbage.
-  if (!(v == v))
-    return lo;
-  return Clamp(RoundToInt(v), lo, hi);
-}
 
 float WrapIntoRange(float x, float lo, float hi) {
   if (lo <= x && x <= hi)
@@ -169,19 +133,6 @@ void PaintKnob(Raster& r, const Knob& knob, int index) {
 
   SetOutlinedMode(r);
   DrawCircle(r, cx, cy, rimRadius, kCapOutline);
-}
-
-std::string KnobLabelText(int index) {
-  if (index < 0 || index > kLastKnob)
-    return {};
-  return KnobLabel(kKnobControls[index], Synth.Knobs[index].Value);
-}
-
-void ApplyKnobParameter(int index) {
-  if (index < 0 || index > kLastKnob)
-    return;
-  const KnobControl& control = kKnobControls[index];
-  Synth.*control.Parameter = KnobParameter(control, Synth.Knobs[index].Value);
 }
 
 } // namespace velmora

@@ -8,21 +8,33 @@
 //   canvas y grows downward. A knob angle a is drawn at screen angle a - 90.
 #pragma once
 
-#include "core/state.h"
+#include "core/controls.h"
 #include "ui/raster.h"
-
-#include <string>
+#include "ui/toolkit.h"
 
 namespace velmora {
+
+constexpr int kKnobSize = 80; // side of a knob's square canvas, pixels
+
+// One knob of a window.
+struct Knob {
+  int Canvas;  // toolkit identifier of the knob's canvas
+  int Size;    // side of the square canvas, pixels
+  int Min;     // smallest value
+  int Max;     // largest value
+  int Value;   // always within Min..Max
+  int CentreX; // knob centre inside the canvas, pixels
+  int CentreY;
+  Colour LightColour; // cap light grey
+  Colour DarkColour;  // cap dark grey
+  Colour BackgroundColour;
+  float Angle;    // degrees clockwise from 12 o'clock, 0..360
+  int ValueLabel; // toolkit identifier of the value label
+};
 
 struct PointF {
   float X, Y;
 };
-
-// x in inLo..inHi mapped linearly onto outLo..outHi, rounded to the nearest
-// integer (halves to even) and clamped into the rounded output bounds. The
-// two ends are exact, and x == inLo never divides by zero.
-int MapToRange(float x, int inLo, int inHi, float outLo, float outHi);
 
 // x brought into lo..hi by whole periods of hi - lo (single precision).
 float WrapIntoRange(float x, float lo, float hi);
@@ -30,8 +42,6 @@ float WrapIntoRange(float x, float lo, float hi);
 // Screen angle, 0..360, of the direction from (fromX, fromY) to (toX, toY).
 // Not a number when the two points coincide: that direction does not exist.
 float AngleBetween(float fromX, float fromY, int toX, int toY);
-
-int Clamp(int v, int lo, int hi);
 
 // The point at screen angle t and distance d from (cx, cy).
 PointF PointOnCircle(float cx, float cy, float t, float d);
@@ -47,22 +57,17 @@ void DrawArc(Raster& r, float cx, float cy, float t1, float t2, float d, Colour 
 // already lies on the raster.
 void DrawSector(Raster& r, int cx, int cy, int t1, int t2, int d, Colour c);
 
-// Paints knob `index` (0..kLastKnob), whose record is `knob`, into r.
+// Paints knob `index` (0..kKnobCount - 1), whose record is `knob`, into r.
 // Pitch knobs show their sector the shorter way round.
 void PaintKnob(Raster& r, const Knob& knob, int index);
 
-// Repaints Synth.Knobs[index] on its canvas. Nothing happens when drawing on
-// the canvas cannot begin.
-void DrawKnob(int index);
+// Repaints the knob on its canvas. Nothing happens when drawing on the
+// canvas cannot begin.
+void DrawKnob(tk::Window& w, const Knob& knob, int index);
 
-// Creates the canvases and value labels of knobs 0..lastIndex, gives the
-// records their start values and paints them. Sets no synth parameter.
-void CreateKnobs(int lastIndex);
-
-// Value label text for the knob's current Value (see KnobLabel).
-std::string KnobLabelText(int index);
-
-// Writes the parameter that knob `index` drives from its current Value.
-void ApplyKnobParameter(int index);
+// Creates the knobs' canvases and value labels, gives the records their
+// start values and paints them. Sends nothing to the sink: the engine starts
+// from the same start values.
+void CreateKnobs(tk::Window& w, std::array<Knob, kKnobCount>& knobs, Colour panel);
 
 } // namespace velmora

@@ -1,18 +1,15 @@
 // Turning a knob with the mouse: a left press near a knob's centre grabs it,
 // and on every later pass of the event loop, until the button is released,
 // the knob points at the mouse (absolute, not relative turning) and its value
-// label and synth parameter follow.
+// label and parameter follow.
 #pragma once
 
-#include "ui/toolkit.h"
+#include "ui/window.h"
 
 namespace velmora {
 
-// One pass of the knob logic for the current event: release test, then the
+// One step of the knob logic for the current event: release test, then the
 // drag update of the held knob or, with none held, the grab test.
-void UpdateKnobDrag(const tk::Event& current);
-
-// Distance between two pixels, rounded to the nearest whole pixel.
-int PointDistance(int x1, int y1, int x2, int y2);
+void UpdateKnobDrag(Window& w, const tk::Event& current);
 
 } // namespace velmora

@@ -3,8 +3,6 @@
 // user-interface thread comes here, apart from Wake().
 #include "ui/toolkit.h"
 
-#include "ui/ids.h"
-
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Choice.H>
@@ -20,26 +18,37 @@
 #include <atomic>
 #include <deque>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace velmora::tk {
+
+struct Window {
+  // Not double-buffered: the X server would then copy the whole window for
+  // every knob step (FLTK swaps the entire back buffer), where a plain window
+  // takes only the knob's and its label's pixels. Every self-painted control
+  // puts its whole picture at once, so nothing flickers.
+  Fl_Window* Fl = nullptr;
+  int ClientWidth = 0, ClientHeight = 0;
+  int MenuHeight = 0; // the menu bar takes its rows from the top of the window
+  int NextAutoId = kFirstAutoId;
+  std::map<int, Fl_Widget*> Controls; // by identifier
+  std::deque<Event> Queue;
+};
 
 namespace {
 
 Fl_Color ToFl(Colour c) { return fl_rgb_color(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
-std::deque<Event> Queue;
+std::vector<std::unique_ptr<Window>> Windows;
 std::atomic<bool> WakePending{false};
-// Not double-buffered: the X server would then copy the whole window for
-// every knob step (FLTK swaps the entire back buffer), where a plain window
-// takes only the knob's and its label's pixels. Every self-painted control
-// puts its whole picture at once, so nothing flickers.
-Fl_Window* Window = nullptr;
-int ClientWidth = 0, ClientHeight = 0;
-int MenuHeight = 0; // the menu bar takes its rows from the top of the window
-int NextAutoId = kFirstAutoId;
-std::map<int, Fl_Widget*> Controls; // by identifier
-std::map<int, int> FontSizes;       // pixel size per loaded font
-std::map<int, void (*)()> DropDownRefresh;
+std::map<int, int> FontSizes; // pixel size per loaded font
+
+// The window a widget lies on: every Fl_Window of ours carries its own.
+Window& Owner(Fl_Widget* widget) {
+  Fl_Window* top = widget->as_window() ? widget->as_window() : widget->window();
+  return *static_cast<Window*>(top->user_data());
+}
 
 // The pointer as the latest pointer event left it: root coordinates and
 // X button mask. Asking the X server costs a round trip that wakes it, so
@@ -69,8 +78,8 @@ int ButtonBits(unsigned state, unsigned left, unsigned middle, unsigned right) {
 // pointer positions are relative to that surface.
 class Canvas : public Fl_Widget {
 public:
-  Canvas(int id, int x, int y, int w, int h, bool sunken)
-      : Fl_Widget(x, y, w, h), id_(id), border_(sunken ? 2 : 0) {
+  Canvas(Window& owner, int id, int x, int y, int w, int h, bool sunken)
+      : Fl_Widget(x, y, w, h), owner_(owner), id_(id), border_(sunken ? 2 : 0) {
     box(sunken ? FL_DOWN_FRAME : FL_NO_BOX);
     raster_.Width = w - 2 * border_;
     raster_.Height = h - 2 * border_;
@@ -114,13 +123,14 @@ protected:
     ev.X = Fl::event_x() - x() - border_;
     ev.Y = Fl::event_y() - y() - border_;
     ev.Buttons = ButtonBits(Fl::event_state(), FL_BUTTON1, FL_BUTTON2, FL_BUTTON3);
-    Queue.push_back(ev);
+    owner_.Queue.push_back(ev);
     // Taking the push gives this canvas the mouse until the release, also
     // outside its bounds.
     return 1;
   }
 
 private:
+  Window& owner_;
   int id_;
   int border_;
   Raster raster_;
@@ -181,7 +191,7 @@ public:
 
 protected:
   void draw() override {
-    const Fl_Color panel = Window ? Window->color() : FL_BACKGROUND_COLOR;
+    const Fl_Color panel = window() ? window()->color() : FL_BACKGROUND_COLOR;
     fl_draw_box(FL_ENGRAVED_FRAME, x(), y() + 7, w(), h() - 7, panel);
     fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
     int tw = 0, th = 0;
@@ -194,110 +204,106 @@ protected:
   int handle(int) override { return 0; }
 };
 
-void WindowClosed(Fl_Widget*, void*) {
+void WindowClosed(Fl_Widget* w, void*) {
   // FLTK also calls this for Escape; only the close box ends the program.
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
     return;
   Event ev;
   ev.Kind = EventKind::Close;
-  Queue.push_back(ev);
+  Owner(w).Queue.push_back(ev);
 }
 
-void MenuChosen(Fl_Widget*, void* item) {
+void MenuChosen(Fl_Widget* w, void* item) {
   Event ev;
   ev.Kind = EventKind::Menu;
   ev.MenuItem = static_cast<int>(reinterpret_cast<intptr_t>(item));
-  Queue.push_back(ev);
+  Owner(w).Queue.push_back(ev);
 }
 
 void ChoiceChanged(Fl_Widget* w, void*) {
+  Window& owner = Owner(w);
   Event ev;
   ev.Kind = EventKind::Control;
-  for (const auto& [id, widget] : Controls)
+  for (const auto& [id, widget] : owner.Controls)
     if (widget == w)
       ev.Control = id;
   ev.Type = EventType::SelectionChange;
-  Queue.push_back(ev);
+  owner.Queue.push_back(ev);
 }
 
-int Register(int id, Fl_Widget* w) {
+int Register(Window& w, int id, Fl_Widget* widget) {
   if (id == kAutoId)
-    id = NextAutoId++;
-  Controls[id] = w;
+    id = w.NextAutoId++;
+  w.Controls[id] = widget;
   return id;
 }
 
-template <typename T> T* Find(int id) {
-  auto it = Controls.find(id);
-  return it == Controls.end() ? nullptr : dynamic_cast<T*>(it->second);
+template <typename T> T* Find(Window& w, int id) {
+  auto it = w.Controls.find(id);
+  return it == w.Controls.end() ? nullptr : dynamic_cast<T*>(it->second);
 }
 
 // Title bar with a close box only: no minimise or maximise, no resizing.
-void AskForCloseBoxOnly() {
+void AskForCloseBoxOnly(Fl_Window* window) {
   struct {
     unsigned long flags, functions, decorations;
     long inputMode;
     unsigned long status;
   } hints = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0}; // move + close; border, title, menu
   const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
-  XChangeProperty(fl_display, fl_xid(Window), atom, atom, 32, PropModeReplace,
+  XChangeProperty(fl_display, fl_xid(window), atom, atom, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&hints), 5);
 }
 
 } // namespace
 
-bool OpenWindow(int clientWidth, int clientHeight, const char* title) {
-  // Lets the MIDI thread wake Fl::wait through Fl::awake; this thread holds
-  // the lock except while it waits.
-  Fl::lock();
-  Fl::add_system_handler(NoteXEvent, nullptr);
-  ClientWidth = clientWidth;
-  ClientHeight = clientHeight;
-  Window = new Fl_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2, clientWidth,
-                         clientHeight);
-  Window->copy_label(title);
-  Window->xclass("velmora"); // lets the desktop match the window to its menu entry
-  Window->size_range(clientWidth, clientHeight, clientWidth, clientHeight);
-  Window->callback(WindowClosed);
-  return true;
+Window& OpenWindow(int clientWidth, int clientHeight, const char* title) {
+  if (Windows.empty()) {
+    // Lets the MIDI thread wake Fl::wait through Fl::awake; this thread
+    // holds the lock except while it waits.
+    Fl::lock();
+    Fl::add_system_handler(NoteXEvent, nullptr);
+  }
+  Window& w = *Windows.emplace_back(std::make_unique<Window>());
+  w.ClientWidth = clientWidth;
+  w.ClientHeight = clientHeight;
+  w.Fl = new Fl_Window((Fl::w() - clientWidth) / 2, (Fl::h() - clientHeight) / 2, clientWidth,
+                       clientHeight);
+  w.Fl->copy_label(title);
+  w.Fl->xclass("velmora"); // lets the desktop match the window to its menu entry
+  w.Fl->size_range(clientWidth, clientHeight, clientWidth, clientHeight);
+  w.Fl->callback(WindowClosed, &w); // its user data names the window for Owner()
+  return w;
 }
 
-void ShowWindow() {
-  Window->end();
-  Window->show();
-  AskForCloseBoxOnly();
-  Window->redraw();
+void ShowWindow(Window& w) {
+  w.Fl->end();
+  w.Fl->show();
+  AskForCloseBoxOnly(w.Fl);
+  w.Fl->redraw();
 }
 
-void SetWindowColour(Colour c) { Window->color(ToFl(c)); }
+void SetWindowColour(Window& w, Colour c) { w.Fl->color(ToFl(c)); }
 
-bool CreateMenu(int) {
-  auto* bar = new Fl_Menu_Bar(0, 0, ClientWidth, 25);
+void AddMenu(Window& w, const char* menuTitle, int item, const char* itemText) {
+  auto* bar = new Fl_Menu_Bar(0, 0, w.ClientWidth, 25);
   bar->box(FL_FLAT_BOX);
-  MenuHeight = bar->h();
-  Controls[kMenu] = bar;
-  return true;
-}
-
-bool AddMenuItem(const char* menuTitle, int item, const char* itemText) {
-  auto* bar = Find<Fl_Menu_Bar>(kMenu);
-  if (!bar)
-    return false;
+  w.MenuHeight = bar->h();
   const std::string path = std::string(menuTitle) + "/" + itemText;
-  return bar->add(path.c_str(), 0, MenuChosen, reinterpret_cast<void*>(intptr_t{item})) >= 0;
+  bar->add(path.c_str(), 0, MenuChosen, reinterpret_cast<void*>(intptr_t{item}));
 }
 
-int CreateDropDown(int id, int x, int y, int width, int height) {
-  auto* choice = new DropDown(x, y + MenuHeight, width, height);
+int CreateDropDown(Window& w, int id, int x, int y, int width, int height) {
+  auto* choice = new DropDown(x, y + w.MenuHeight, width, height);
   choice->callback(ChoiceChanged);
   // Choosing the entry already shown also reports, so a port that is not
   // open can be opened again.
   choice->when(FL_WHEN_RELEASE_ALWAYS);
-  return Register(id, choice);
+  return Register(w, id, choice);
 }
 
-void AddDropDownItem(int id, const std::string& text) {
-  auto* choice = Find<Fl_Choice>(id);
+void AddDropDownItem(Window& w, int id, const std::string& text) {
+  auto* choice = Find<Fl_Choice>(w, id);
   if (!choice)
     return;
   // FLTK reads '/' as a submenu, '&' as a shortcut mark and a leading '_' as
@@ -314,20 +320,20 @@ void AddDropDownItem(int id, const std::string& text) {
   choice->add(escaped.c_str());
 }
 
-void ClearDropDown(int id) {
-  if (auto* choice = Find<Fl_Choice>(id)) {
+void ClearDropDown(Window& w, int id) {
+  if (auto* choice = Find<Fl_Choice>(w, id)) {
     choice->clear();
     choice->redraw();
   }
 }
 
-void OnDropDownOpening(int id, void (*refresh)()) {
-  if (auto* choice = Find<DropDown>(id))
+void OnDropDownOpening(Window& w, int id, void (*refresh)()) {
+  if (auto* choice = Find<DropDown>(w, id))
     choice->Refresh = refresh;
 }
 
-void SelectDropDownItem(int id, int index) {
-  auto* choice = Find<Fl_Choice>(id);
+void SelectDropDownItem(Window& w, int id, int index) {
+  auto* choice = Find<Fl_Choice>(w, id);
   if (!choice)
     return;
   if (index < 0 || index >= choice->size() - 1) // size() counts the end mark
@@ -337,46 +343,47 @@ void SelectDropDownItem(int id, int index) {
   choice->redraw();
 }
 
-int SelectedDropDownItem(int id) {
-  auto* choice = Find<Fl_Choice>(id);
+int SelectedDropDownItem(Window& w, int id) {
+  auto* choice = Find<Fl_Choice>(w, id);
   return choice ? choice->value() : -1;
 }
 
-int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder, bool focusable) {
+int CreateCanvas(Window& w, int id, int x, int y, int width, int height, bool sunkenBorder,
+                 bool focusable) {
   if (id == kAutoId)
-    id = NextAutoId++;
-  auto* canvas = new Canvas(id, x, y + MenuHeight, width, height, sunkenBorder);
+    id = w.NextAutoId++;
+  auto* canvas = new Canvas(w, id, x, y + w.MenuHeight, width, height, sunkenBorder);
   if (!focusable)
     canvas->clear_visible_focus();
-  Controls[id] = canvas;
+  w.Controls[id] = canvas;
   return id;
 }
 
-void CreateGroupBox(int x, int y, int width, int height, const char* caption) {
-  Register(kAutoId, new GroupBox(x, y + MenuHeight, width, height, caption));
+void CreateGroupBox(Window& w, int x, int y, int width, int height, const char* caption) {
+  Register(w, kAutoId, new GroupBox(x, y + w.MenuHeight, width, height, caption));
 }
 
-int CreateLabel(int id, int x, int y, int width, int height, const char* text) {
-  auto* box = new Fl_Box(FL_FLAT_BOX, x, y + MenuHeight, width, height, nullptr);
+int CreateLabel(Window& w, int id, int x, int y, int width, int height, const char* text) {
+  auto* box = new Fl_Box(FL_FLAT_BOX, x, y + w.MenuHeight, width, height, nullptr);
   box->copy_label(text);
   box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  return Register(id, box);
+  return Register(w, id, box);
 }
 
-void SetLabelText(int id, const std::string& text) {
-  if (auto* box = Find<Fl_Box>(id)) {
+void SetLabelText(Window& w, int id, const std::string& text) {
+  if (auto* box = Find<Fl_Box>(w, id)) {
     box->copy_label(text.c_str());
     box->redraw();
   }
 }
 
-std::string LabelText(int id) {
-  auto* box = Find<Fl_Box>(id);
+std::string LabelText(Window& w, int id) {
+  auto* box = Find<Fl_Box>(w, id);
   return box && box->label() ? box->label() : "";
 }
 
-void SetLabelColours(int id, Colour text, Colour background) {
-  if (auto* box = Find<Fl_Box>(id)) {
+void SetLabelColours(Window& w, int id, Colour text, Colour background) {
+  if (auto* box = Find<Fl_Box>(w, id)) {
     box->labelcolor(ToFl(text));
     box->color(ToFl(background));
   }
@@ -393,25 +400,25 @@ int LoadFont(const char* face, int points) {
   return font;
 }
 
-void SetLabelFont(int id, int font) {
-  if (auto* box = Find<Fl_Box>(id)) {
+void SetLabelFont(Window& w, int id, int font) {
+  if (auto* box = Find<Fl_Box>(w, id)) {
     box->labelfont(static_cast<Fl_Font>(font));
     box->labelsize(FontSizes[font]);
   }
 }
 
-Raster* BeginDrawing(int canvas) {
-  auto* c = Find<Canvas>(canvas);
+Raster* BeginDrawing(Window& w, int canvas) {
+  auto* c = Find<Canvas>(w, canvas);
   return c ? &c->Picture() : nullptr;
 }
 
-void EndDrawing(int canvas) {
-  if (auto* c = Find<Canvas>(canvas))
+void EndDrawing(Window& w, int canvas) {
+  if (auto* c = Find<Canvas>(w, canvas))
     c->redraw();
 }
 
-Event WaitWindowEvent(int timeoutMs) {
-  if (Queue.empty()) {
+Event WaitWindowEvent(Window& w, int timeoutMs) {
+  if (w.Queue.empty()) {
     EventSeen = false;
     // Fl::wait() with no time sleeps until an event, a timer or Fl::awake.
     if (timeoutMs == kWaitForever)
@@ -422,10 +429,10 @@ Event WaitWindowEvent(int timeoutMs) {
       Pointer.Stale = true;
   }
   WakePending = false;
-  if (Queue.empty())
+  if (w.Queue.empty())
     return Event{};
-  const Event ev = Queue.front();
-  Queue.pop_front();
+  const Event ev = w.Queue.front();
+  w.Queue.pop_front();
   return ev;
 }
 
@@ -458,38 +465,38 @@ int AsyncMouseButtons() {
   return ButtonBits(mask, Button1Mask, Button2Mask, Button3Mask);
 }
 
-void WindowMousePosition(int& x, int& y) {
+void WindowMousePosition(Window& w, int& x, int& y) {
   int rx, ry;
   unsigned mask;
   x = y = -1;
-  if (!Window || !QueryPointer(rx, ry, mask))
+  if (!QueryPointer(rx, ry, mask))
     return;
-  const int wx = rx - Window->x_root();
-  const int wy = ry - Window->y_root() - MenuHeight;
-  if (wx < 0 || wy < 0 || wx >= ClientWidth || wy >= ClientHeight - MenuHeight)
+  const int wx = rx - w.Fl->x_root();
+  const int wy = ry - w.Fl->y_root() - w.MenuHeight;
+  if (wx < 0 || wy < 0 || wx >= w.ClientWidth || wy >= w.ClientHeight - w.MenuHeight)
     return;
   x = wx;
   y = wy;
 }
 
-int ControlUnderCursor() {
+int ControlUnderCursor(Window& w) {
   int x, y;
-  WindowMousePosition(x, y);
+  WindowMousePosition(w, x, y);
   if (x < 0)
     return 0;
-  y += MenuHeight;
-  for (const auto& [id, w] : Controls)
-    if (dynamic_cast<Canvas*>(w) && x >= w->x() && x < w->x() + w->w() && y >= w->y() &&
-        y < w->y() + w->h())
+  y += w.MenuHeight;
+  for (const auto& [id, c] : w.Controls)
+    if (dynamic_cast<Canvas*>(c) && x >= c->x() && x < c->x() + c->w() && y >= c->y() &&
+        y < c->y() + c->h())
       return id;
   return 0;
 }
 
-void ControlPosition(int id, int& x, int& y) {
+void ControlPosition(Window& w, int id, int& x, int& y) {
   x = y = 0;
-  if (auto* w = Find<Fl_Widget>(id)) {
-    x = w->x();
-    y = w->y() - MenuHeight;
+  if (auto* c = Find<Fl_Widget>(w, id)) {
+    x = c->x();
+    y = c->y() - w.MenuHeight;
   }
 }
 
@@ -510,8 +517,8 @@ void Wake() {
 }
 
 void Shutdown() {
-  if (Window)
-    Window->hide();
+  for (const auto& w : Windows)
+    w->Fl->hide();
   Fl::flush();
   if (fl_display)
     XSync(fl_display, False);

@@ -1,96 +1,123 @@
 #include "ui/window.h"
 
-#include "core/state.h"
+#include "core/version.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
-#include "ui/knob.h"
-#include "ui/portlist.h"
-#include "ui/toolkit.h"
-#include "ui/warpeditor.h"
+#include "ui/knobdrag.h"
 
 namespace velmora {
 
 namespace {
 
 struct FixedLabel {
-  int id, x, y, width, height;
-  const char* text;
+  int Id, X, Y, Width, Height;
+  const char* Text;
 };
 
 // In creation order.
 constexpr FixedLabel kLabels[] = {
-    {kAddLabel, 170, 290, 30, 20, "-Add"},
-    {kFmLabel, 170, 320, 25, 20, "-FM"},
-    {kAmLabel, 170, 350, 25, 20, "-AM"},
-    {kAttackLabel, 260, 135, 60, 20, "Attack"},
-    {kDecayLabel, 360, 135, 60, 20, "Decay"},
-    {kSustainLabel, 460, 135, 60, 20, "Sustain"},
-    {kReleaseLabel, 560, 135, 60, 20, "Release"},
-    {kSyncLabel, 180, 142, 30, 20, "Sync"},
-    {kOsc1GroupLabel, 380, 197, 50, 20, "Group"},
-    {kOsc2GroupLabel, 585, 197, 50, 20, "Group"},
-    {kOsc1Label, 130, 80, 50, 20, "Osc 1"},
-    {kOsc2Label, 130, 200, 50, 20, "Osc 2"},
-    {kOsc1WarpLabel, 240, 197, 90, 20, "Osc1Warp"},
-    {kOsc2WarpLabel, 445, 197, 90, 20, "Osc2Warp"},
+    {kAddLabel, 170, 290, 30, 20, kModes[0].Label}, {kFmLabel, 170, 320, 25, 20, kModes[1].Label},
+    {kAmLabel, 170, 350, 25, 20, kModes[2].Label},  {kAttackLabel, 260, 135, 60, 20, "Attack"},
+    {kDecayLabel, 360, 135, 60, 20, "Decay"},       {kSustainLabel, 460, 135, 60, 20, "Sustain"},
+    {kReleaseLabel, 560, 135, 60, 20, "Release"},   {kSyncLabel, 180, 142, 30, 20, "Sync"},
+    {kOsc1GroupLabel, 380, 197, 50, 20, "Group"},   {kOsc2GroupLabel, 585, 197, 50, 20, "Group"},
+    {kOsc1Label, 130, 80, 50, 20, "Osc 1"},         {kOsc2Label, 130, 200, 50, 20, "Osc 2"},
+    {kOsc1WarpLabel, 240, 197, 90, 20, "Osc1Warp"}, {kOsc2WarpLabel, 445, 197, 90, 20, "Osc2Warp"},
     {kNoteLabel, 170, 407, 45, 20, "Off"},
 };
 
+struct Place {
+  int Id, X, Y;
+};
+constexpr Place kRoundButtons[] = {{kSyncButton, 132, 130},
+                                   {kOsc1GroupButtonCanvas, 330, 185},
+                                   {kOsc2GroupButtonCanvas, 535, 185}};
+constexpr Place kWarpCanvases[] = {{kOsc1WarpCanvas, 237, 230}, {kOsc2WarpCanvas, 443, 230}};
+
 constexpr Colour kWhite = Rgb(255, 255, 255);
+
+// A wait that timed out keeps the previous event's type and control.
+void TakeEvent(tk::Event& current, const tk::Event& next) {
+  if (next.Kind == tk::EventKind::None) {
+    current.Kind = tk::EventKind::None;
+    current.MenuItem = 0;
+    current.X = current.Y = current.Buttons = 0;
+    return;
+  }
+  current = next;
+  if (next.Kind == tk::EventKind::Other) {
+    current.Type = tk::EventType::None;
+    current.X = current.Y = current.Buttons = 0;
+  }
+}
 
 } // namespace
 
-void BuildWindow() {
-  SynthState& s = Synth;
-  tk::OpenWindow(kClientWidth, kClientHeight, "Velmora");
-  if (tk::CreateMenu(kMenu))
-    tk::AddMenuItem("?", kAboutMenuItem, "About");
+std::string AboutText() {
+  // Lines joined by "\n": a lone carriage return shows as one garbled line
+  // outside Windows.
+  return std::string("Velmora v") + kVersion +
+         " (Linux build)\n"
+         "A Vector Phase Synthesizer\n"
+         "'Help' is available at Quorvex site";
+}
 
-  tk::CreateDropDown(kMidiPortList, 32, 405, 130, 20);
-  if (ListMidiPorts() > 0) {
-    tk::SelectDropDownItem(kMidiPortList, 0);
-    s.MidiDevice = 0;
-  } else {
-    s.MidiDevice = -1;
-  }
+void BuildWindow(Window& w) {
+  tk::Window& tw = tk::OpenWindow(kClientWidth, kClientHeight, "Velmora");
+  w.Toolkit = &tw;
+  tk::AddMenu(tw, "?", kAboutMenuItem, "About");
+  tk::CreateDropDown(tw, kMidiPortList, 32, 405, 130, 20);
 
-  tk::CreateCanvas(kOsc1WarpCanvas, 237, 230, 200, 200, false, false);
-  tk::CreateCanvas(kOsc2WarpCanvas, 443, 230, 200, 200, false, false);
-  DrawWarpCanvas(1);
-  DrawWarpCanvas(2);
+  for (const Place& p : kWarpCanvases)
+    tk::CreateCanvas(tw, p.Id, p.X, p.Y, kWarpCanvasSide, kWarpCanvasSide, false, false);
+  for (const WarpEditor& e : w.Warp)
+    DrawWarpCanvas(tw, e);
 
-  tk::CreateGroupBox(25, 5, 195, 371, "OSC");
-  tk::CreateGroupBox(230, 5, 420, 155, "ADSR");
-  tk::CreateGroupBox(230, 170, 420, 267, "WARP");
-  tk::CreateGroupBox(25, 385, 195, 52, "MIDI");
+  tk::CreateGroupBox(tw, 25, 5, 195, 371, "OSC");
+  tk::CreateGroupBox(tw, 230, 5, 420, 155, "ADSR");
+  tk::CreateGroupBox(tw, 230, 170, 420, 267, "WARP");
+  tk::CreateGroupBox(tw, 25, 385, 195, 52, "MIDI");
 
   int font = 0;
   for (const FixedLabel& l : kLabels) {
-    tk::CreateLabel(l.id, l.x, l.y, l.width, l.height, l.text);
-    tk::SetLabelColours(l.id, kWhite, s.PanelColour);
+    tk::CreateLabel(tw, l.Id, l.X, l.Y, l.Width, l.Height, l.Text);
+    tk::SetLabelColours(tw, l.Id, kWhite, w.PanelColour);
     // Every label from "-Add" on has the small Arial face.
-    if (l.id == kAddLabel)
+    if (l.Id == kAddLabel)
       font = tk::LoadFont("Arial", 10);
     if (font != 0)
-      tk::SetLabelFont(l.id, font);
+      tk::SetLabelFont(tw, l.Id, font);
   }
 
-  tk::CreateCanvas(kModeSelectorCanvas, 140, 285, 20, 85, true, false);
-  s.MixMode = 1;
-  DrawModeSelector(1);
+  tk::CreateCanvas(tw, kModeSelectorCanvas, 140, 285, kSelectorWidth, kSelectorHeight, true, false);
+  DrawModeSelector(tw, w.Mode);
+  w.Sink.Set(kModeControl, w.Mode);
 
-  tk::SetWindowColour(s.PanelColour);
-  CreateKnobs(s.LastKnob);
+  tk::SetWindowColour(tw, w.PanelColour);
+  CreateKnobs(tw, w.Knobs, w.PanelColour);
 
-  for (int id : {kSyncButton, kOsc1GroupButtonCanvas, kOsc2GroupButtonCanvas}) {
-    tk::CreateCanvas(id,
-                     id == kSyncButton              ? 132
-                     : id == kOsc1GroupButtonCanvas ? 330
-                                                    : 535,
-                     id == kSyncButton ? 130 : 185, 41, 41, false, false);
-    DrawRoundButtonFirst(id);
+  for (const Place& p : kRoundButtons) {
+    tk::CreateCanvas(tw, p.Id, p.X, p.Y, kRoundButtonSide, kRoundButtonSide, false, false);
+    DrawRoundButtonFirst(tw, p.Id, w.PanelColour);
   }
-  tk::ShowWindow();
+}
+
+void WindowStep(Window& w, const tk::Event& next) {
+  TakeEvent(w.Current, next);
+  const tk::Event& e = w.Current;
+  if (e.Kind == tk::EventKind::Menu && e.MenuItem == kAboutMenuItem)
+    tk::MessageBox("About", AboutText());
+  ModeSelectorStep(w, e);
+  UpdateKnobDrag(w, e);
+  RoundButtonStep(w, e);
+  for (WarpEditor& editor : w.Warp)
+    WarpEditorStep(*w.Toolkit, editor, e, w.Sink);
+  // A release on either warp canvas ends the drags of both.
+  if (e.Kind == tk::EventKind::Control && e.Type == tk::EventType::LeftUp &&
+      (e.Control == kOsc1WarpCanvas || e.Control == kOsc2WarpCanvas)) {
+    for (WarpEditor& editor : w.Warp)
+      editor.Held = HeldPoint::None;
+  }
 }
 
 } // namespace velmora

@@ -61,7 +61,8 @@ TEST(OrderingOfNoteState, TheGateNeverOpensOnThePreviousPitch) {
     for (int i = 0; !Stop; ++i) {
       for (const KnobControl& k : kKnobControls)
         s.*k.Parameter = KnobParameter(k, k.Min + i % (k.Max - k.Min + 1));
-      SetWarpKeyframe(s, i % 2, i % 4, i % 201, (i * 7) % 201);
+      SetControl(s, PointControl(i % 2, i % 4, false), i % 201);
+      SetControl(s, PointControl(i % 2, i % 4, true), (i * 7) % 201);
       s.MixMode = 1 + i % 3;
       s.Sync = i % 2;
       std::this_thread::yield();

@@ -1,55 +1,76 @@
 #include "support/fake_toolkit.h"
 
+#include <memory>
+
 namespace velmora::tk {
 
-using namespace fake;
+namespace {
 
-static int Add(int id, int x, int y, const char* text = "") {
-  id = id == kAutoId ? Get().NextAutoId++ : id;
-  Control& c = Get().Controls[id] = Control{};
-  c.X = x, c.Y = y, c.Text = text;
+int Add(Window& w, int id, int x, int y, const char* text = "") {
+  if (id == kAutoId)
+    id = w.NextAutoId++;
+  fake::Control& c = w.Controls[id] = fake::Control{};
+  c.X = x;
+  c.Y = y;
+  c.Text = text;
   return id;
 }
 
-bool OpenWindow(int, int, const char*) { return true; }
-void ShowWindow() {}
-void SetWindowColour(Colour) {}
-bool CreateMenu(int) { return true; }
-bool AddMenuItem(const char*, int, const char*) { return true; }
-int CreateDropDown(int id, int x, int y, int, int) { return Add(id, x, y); }
-void AddDropDownItem(int id, const std::string& text) { ControlById(id).Items.push_back(text); }
-void ClearDropDown(int id) { ControlById(id).Items.clear(); }
-void OnDropDownOpening(int id, void (*refresh)()) { ControlById(id).Opening = refresh; }
-void SelectDropDownItem(int id, int index) { ControlById(id).Selected = index; }
-int SelectedDropDownItem(int id) { return ControlById(id).Selected; }
-int CreateCanvas(int id, int x, int y, int width, int height, bool sunkenBorder, bool) {
-  id = Add(id, x, y); // a sunken border of 2 pixels takes the surface in from each side
-  ResizeRaster(ControlById(id).Picture, width - 4 * sunkenBorder, height - 4 * sunkenBorder, 0);
+} // namespace
+
+Window& OpenWindow(int, int, const char*) {
+  static std::vector<std::unique_ptr<Window>> windows; // each lives to the end of the tests
+  return *windows.emplace_back(std::make_unique<Window>());
+}
+void ShowWindow(Window&) {}
+void SetWindowColour(Window&, Colour) {}
+void AddMenu(Window&, const char*, int, const char*) {}
+int CreateDropDown(Window& w, int id, int x, int y, int, int) { return Add(w, id, x, y); }
+void AddDropDownItem(Window& w, int id, const std::string& text) { w[id].Items.push_back(text); }
+void ClearDropDown(Window& w, int id) { w[id].Items.clear(); }
+void OnDropDownOpening(Window& w, int id, void (*refresh)()) { w[id].Opening = refresh; }
+void SelectDropDownItem(Window& w, int id, int index) { w[id].Selected = index; }
+int SelectedDropDownItem(Window& w, int id) { return w[id].Selected; }
+int CreateCanvas(Window& w, int id, int x, int y, int width, int height, bool sunkenBorder, bool) {
+  id = Add(w, id, x, y);
+  const int border = sunkenBorder ? 2 : 0; // pixels on each side
+  ResizeRaster(w[id].Picture, width - 2 * border, height - 2 * border, 0);
   return id;
 }
-void CreateGroupBox(int x, int y, int, int, const char* t) { Add(kAutoId, x, y, t); }
-int CreateLabel(int id, int x, int y, int, int, const char* t) { return Add(id, x, y, t); }
-void SetLabelText(int id, const std::string& text) { ControlById(id).Text = text; }
-std::string LabelText(int id) { return ControlById(id).Text; }
-void SetLabelColours(int, Colour, Colour) {}
+void CreateGroupBox(Window&, int, int, int, int, const char*) {}
+int CreateLabel(Window& w, int id, int x, int y, int, int, const char* text) {
+  return Add(w, id, x, y, text);
+}
+void SetLabelText(Window& w, int id, const std::string& text) { w[id].Text = text; }
+std::string LabelText(Window& w, int id) { return w[id].Text; }
+void SetLabelColours(Window&, int, Colour, Colour) {}
 int LoadFont(const char*, int) { return 1; }
-void SetLabelFont(int, int) {}
+void SetLabelFont(Window&, int, int) {}
 
-Raster* BeginDrawing(int canvas) { return &ControlById(canvas).Picture; }
-void EndDrawing(int canvas) { ControlById(canvas).Draws++; }
+Raster* BeginDrawing(Window& w, int canvas) { return &w[canvas].Picture; }
+void EndDrawing(Window& w, int canvas) { w[canvas].Draws++; }
 
-Event WaitWindowEvent(int timeoutMs) {
-  Get().Waits.push_back(timeoutMs);
-  Event e;
-  if (!Get().Events.empty())
-    e = Get().Events.front(), Get().Events.pop_front();
+Event WaitWindowEvent(Window& w, int timeoutMs) {
+  w.Waits.push_back(timeoutMs);
+  if (w.Events.empty())
+    return {};
+  const Event e = w.Events.front();
+  w.Events.pop_front();
   return e;
 }
-int AsyncMouseButtons() { return Get().AsyncButtons; }
-int ControlUnderCursor() { return Get().UnderCursor; }
-void WindowMousePosition(int& x, int& y) { x = Get().MouseX, y = Get().MouseY; }
-void ControlPosition(int id, int& x, int& y) { x = ControlById(id).X, y = ControlById(id).Y; }
-void MessageBox(const char* title, const std::string& t) { Get().Messages.emplace_back(title, t); }
+int AsyncMouseButtons() { return fake::HeldButtons; }
+int ControlUnderCursor(Window& w) { return w.UnderCursor; }
+void WindowMousePosition(Window& w, int& x, int& y) {
+  x = w.MouseX;
+  y = w.MouseY;
+}
+void ControlPosition(Window& w, int id, int& x, int& y) {
+  x = w[id].X;
+  y = w[id].Y;
+}
+void MessageBox(const char* title, const std::string& text) {
+  fake::Messages.emplace_back(title, text);
+}
 void Wake() {}
 void Shutdown() {}
 

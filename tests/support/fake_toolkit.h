@@ -1,5 +1,7 @@
-// Test side of the toolkit layer: records what the logic builds and draws,
-// and hands it the events and pointer state a test scripts.
+// Test side of the toolkit layer: records what the window's logic builds and
+// draws, and hands it the events and pointer state a test scripts. Each
+// window keeps its own controls and events; the pointer's buttons and the
+// message boxes are the process's.
 #pragma once
 
 #include "ui/toolkit.h"
@@ -22,19 +24,22 @@ struct Control {
   Raster Picture;
 };
 
-struct World {
-  std::map<int, Control> Controls;
-  std::deque<tk::Event> Events; // handed out by WaitWindowEvent, one per call
-  std::vector<int> Waits;       // the timeout of every WaitWindowEvent, ms
-  // The mouse position is relative to the client area.
-  int NextAutoId = tk::kFirstAutoId, AsyncButtons = 0, UnderCursor = 0, MouseX = -1, MouseY = -1;
-  std::vector<std::pair<std::string, std::string>> Messages; // title, text
-};
-
-// The one fake world; Reset() empties it.
-inline World TheWorld;
-inline World& Get() { return TheWorld; }
-inline void Reset() { Get() = World{}; }
-inline Control& ControlById(int id) { return Get().Controls.at(id); }
+// The buttons held, and the title and text of every message box shown.
+inline int HeldButtons = 0;
+inline std::vector<std::pair<std::string, std::string>> Messages;
 
 } // namespace velmora::fake
+
+namespace velmora::tk {
+
+struct Window {
+  std::map<int, fake::Control> Controls;
+  std::deque<Event> Events; // handed out by WaitWindowEvent, one per call
+  std::vector<int> Waits;   // the timeout of every WaitWindowEvent, ms
+  int NextAutoId = kFirstAutoId;
+  int UnderCursor = 0;          // the control under the cursor
+  int MouseX = -1, MouseY = -1; // relative to the client area
+  fake::Control& operator[](int id) { return Controls.at(id); }
+};
+
+} // namespace velmora::tk

@@ -11,7 +11,7 @@ namespace velmora::test {
 
 std::unique_ptr<EngineState> NewVoice() {
   auto s = std::make_unique<EngineState>();
-  InitEngineDefaults(*s), s->MixMode = 1;
+  InitEngineDefaults(*s);
   return s;
 }
 

@@ -10,8 +10,7 @@
 
 namespace velmora::test {
 
-// A voice with the defaults of the global synth state as start-up leaves it,
-// the mode selector built (MixMode 1) (heap: the sine memos are large).
+// A voice with the start-up defaults (heap: the sine memos are large).
 std::unique_ptr<EngineState> NewVoice();
 
 // Notes through the MIDI handler, as the MIDI thread plays them.

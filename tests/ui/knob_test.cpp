@@ -1,8 +1,7 @@
 // Knobs: a few probes of their pictures, and grabbing and turning them
-// through passes of the event loop.
-#include "interaction_fixture.h"
+// through steps of the window.
+#include "support/rigs.h"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -11,109 +10,144 @@ namespace {
 
 constexpr Colour kGreen = Rgb(0, 255, 0), kTrack = Rgb(18, 18, 18);
 
-class Knobs : public InteractionTest {
-protected:
-  static Knob& K(int i) { return Synth.Knobs[i]; }
+struct KnobRig : WindowRig {
+  Knob& K(int i) { return Window.Knobs[i]; }
   // The value track (radius 29 to 33) at a knob angle, clockwise from 12.
-  static Colour Track(int i, double angle) {
+  Colour Track(int i, double angle) {
     const double a = angle * std::numbers::pi / 180;
-    return PixelAt(Picture(K(i).Canvas), int(std::lround(40 + 31 * std::sin(a))),
-                   int(std::lround(40 - 31 * std::cos(a))));
+    return PixelAt(Picture(K(i).Canvas), static_cast<int>(std::lround(40 + 31 * std::sin(a))),
+                   static_cast<int>(std::lround(40 - 31 * std::cos(a))));
+  }
+  void TurnTo(int i, float angle) {
+    K(i).Angle = angle;
+    K(i).Value = KnobValueAt(kKnobControls[i], angle);
+    DrawKnob(Tk(), K(i), i);
   }
   // A left press at (x, y) in knob i's canvas, the cursor over it.
-  static void PressOn(int i, int x, int y) {
-    fake::Get().UnderCursor = K(i).Canvas, fake::Get().AsyncButtons = tk::kLeftButton;
+  void PressOn(int i, int x, int y) {
+    Tk().UnderCursor = K(i).Canvas;
+    fake::HeldButtons = tk::kLeftButton;
     Press(K(i).Canvas, x, y);
-    EventLoopPass();
+    Step();
   }
-  // The mouse at (dx, dy) from knob i's centre, then a pass without event.
-  static void PointAt(int i, int dx, int dy) {
-    fake::Get().MouseX = fake::ControlById(K(i).Canvas).X + 40 + dx;
-    fake::Get().MouseY = fake::ControlById(K(i).Canvas).Y + 40 + dy;
-    EventLoopPass();
+  // The mouse at (dx, dy) from knob i's centre, then a step without event.
+  void PointAt(int i, int dx, int dy) {
+    Tk().MouseX = Tk()[K(i).Canvas].X + 40 + dx;
+    Tk().MouseY = Tk()[K(i).Canvas].Y + 40 + dy;
+    Step();
   }
 };
 
-TEST_F(Knobs, PicturesShowTheValueAsAGreenSector) {
-  // Knob, its angle (-1: as built), track angles that must be green, and dark.
-  const std::tuple<int, float, std::vector<double>, std::vector<double>> rows[] = {
+struct SectorProbe {
+  int Knob;
+  float Angle; // -1: as built
+  std::vector<double> Green, Dark;
+};
+
+TEST(KnobPicture, ShowsTheValueAsAGreenSector) {
+  const SectorProbe probes[] = {
       {3, -1, {10, 30}, {50, 180, 300}},   // Attack 12, the sector's edge off the axes
       {0, 179.85f, {10, 170}, {190, 270}}, // pitch knobs take the shorter way
       {0, 270, {280, 350}, {260, 90}},
       {5, 0.5f, {}, {10, 270}}}; // the minimum
-  for (const auto& [i, angle, green, dark] : rows) {
-    if (angle >= 0)
-      K(i).Angle = angle, K(i).Value = MapToRange(angle, 0, 360, K(i).Min, K(i).Max), DrawKnob(i);
-    for (double a : green)
-      EXPECT_EQ(Track(i, a), kGreen) << "knob " << i << " at " << a;
-    for (double a : dark)
-      EXPECT_EQ(Track(i, a), kTrack) << "knob " << i << " at " << a;
+  for (const SectorProbe& p : probes) {
+    KnobRig rig;
+    if (p.Angle >= 0)
+      rig.TurnTo(p.Knob, p.Angle);
+    for (double a : p.Green)
+      EXPECT_EQ(rig.Track(p.Knob, a), kGreen) << "knob " << p.Knob << " at " << a;
+    for (double a : p.Dark)
+      EXPECT_EQ(rig.Track(p.Knob, a), kTrack) << "knob " << p.Knob << " at " << a;
   }
-  // The ring and the scale mark; the cap's outline, one pixel wide.
-  const Raster& p = Picture(K(3).Canvas);
-  EXPECT_EQ(std::make_tuple(PixelAt(p, 78, 40), PixelAt(p, 75, 40), PixelAt(p, 69, 40)),
-            std::make_tuple(Rgb(114, 114, 114), Rgb(170, 170, 170), Rgb(103, 103, 103)));
-  EXPECT_NE(PixelAt(p, 68, 40), Rgb(103, 103, 103));
+}
+
+TEST(KnobPicture, RingScaleMarkAndCapOutline) {
+  KnobRig rig;
+  const Raster& p = rig.Picture(rig.K(3).Canvas);
+  EXPECT_EQ(PixelAt(p, 78, 40), Rgb(114, 114, 114));
+  EXPECT_EQ(PixelAt(p, 75, 40), Rgb(170, 170, 170));
+  EXPECT_EQ(PixelAt(p, 69, 40), Rgb(103, 103, 103));
+  EXPECT_NE(PixelAt(p, 68, 40), Rgb(103, 103, 103)) << "the outline is one pixel wide";
   // The ring darkens clockwise from a seam at 12 o'clock.
-  EXPECT_TRUE(PixelAt(p, 39, 2) < Rgb(56, 56, 56) && PixelAt(p, 41, 2) > Rgb(130, 130, 130));
+  EXPECT_LT(PixelAt(p, 39, 2), Rgb(56, 56, 56));
+  EXPECT_GT(PixelAt(p, 41, 2), Rgb(130, 130, 130));
 }
 
-// A press grabs within a rounded distance of 38 from the centre; the grab
-// turns nothing, and a release anywhere (or no button held, should the
-// release be missed) ends it.
-TEST_F(Knobs, GrabAndLetGo) {
-  // clang-format off
-  const int rows[][4] = { // x, y, grabs; then released: 0 not, on a canvas, or -1 no button held
-      {78, 40, 1, 0}, {79, 40, 0, 0}, {40, 2, 1, 0}, {40, 1, 0, 0}, {67, 67, 1, 0}, {68, 67, 0, 0},
-      {40, 40, 1, kOsc1WarpCanvas}, {40, 40, 1, kSyncButton}, {40, 40, 1, -1}};
-  // clang-format on
-  for (const auto& [x, y, grabs, release] : rows) {
-    SCOPED_TRACE(testing::Message() << x << ", " << y << " released on " << release);
-    SetUp();
-    PressOn(5, x, y);
-    EXPECT_EQ(std::make_pair(Synth.DraggedKnob, K(5).Value),
-              std::make_pair(grabs ? K(5).Canvas : 0, 50));
-    if (release > 0)
-      Release(release);
-    fake::Get().AsyncButtons = release < 0 ? 0 : tk::kLeftButton;
-    PointAt(5, 30, 0);
-    EXPECT_EQ(std::make_pair(Synth.DraggedKnob, K(5).Value),
-              grabs && !release ? std::make_pair(K(5).Canvas, 25) : std::make_pair(0, 50));
+struct PressAt {
+  int X, Y;
+  bool Grabs;
+};
+
+// A press grabs within a rounded distance of 38 from the centre, and the
+// grab turns nothing.
+TEST(KnobDrag, APressNearTheCentreGrabs) {
+  const PressAt presses[] = {{78, 40, true}, {79, 40, false}, {40, 2, true},
+                             {40, 1, false}, {67, 67, true},  {68, 67, false}};
+  for (const PressAt& p : presses) {
+    KnobRig rig;
+    rig.PressOn(5, p.X, p.Y);
+    EXPECT_EQ(rig.Window.HeldKnob, p.Grabs ? 5 : -1) << p.X << ", " << p.Y;
+    EXPECT_EQ(rig.K(5).Value, 50);
   }
-  SetUp(); // a press with the cursor over another knob, or a move with the button held, grabs none
-  fake::Get().UnderCursor = K(4).Canvas, fake::Get().AsyncButtons = tk::kLeftButton;
-  Press(K(5).Canvas, 40, 40);
-  Drag(K(4).Canvas, 40, 40);
-  RunQueued();
-  EXPECT_EQ(Synth.DraggedKnob, 0);
 }
 
-TEST_F(Knobs, ValueLabelAndParameterFollowTheMouse) {
-  struct Row {
-    int knob, dx, dy, value;
-    const char* label;
-    double parameter;
-  } const rows[] = {
-      {0, 30, 0, 600, "600", 1800},   {0, -30, 0, 1800, "-600", 600},
-      {0, -1, -90, 2396, "-4", 1196}, // just left of 12 o'clock
+TEST(KnobDrag, OnlyAPressOnTheKnobUnderTheCursorGrabs) {
+  KnobRig rig;
+  rig.Tk().UnderCursor = rig.K(4).Canvas;
+  fake::HeldButtons = tk::kLeftButton;
+  rig.Press(rig.K(5).Canvas, 40, 40);
+  rig.Drag(rig.K(4).Canvas, 40, 40);
+  rig.RunQueued();
+  EXPECT_EQ(rig.Window.HeldKnob, -1);
+}
+
+// A release anywhere, or no button held should the release be missed, lets go.
+TEST(KnobDrag, AReleaseLetsGo) {
+  for (int releasedOn : {kOsc1WarpCanvas, kSyncButton, 0}) {
+    KnobRig rig;
+    rig.PressOn(5, 40, 40);
+    if (releasedOn != 0)
+      rig.Release(releasedOn);
+    else
+      fake::HeldButtons = 0;
+    rig.PointAt(5, 30, 0);
+    EXPECT_EQ(rig.Window.HeldKnob, -1) << releasedOn;
+    EXPECT_EQ(rig.K(5).Value, 50) << releasedOn;
+  }
+}
+
+struct Turn {
+  int Knob, DX, DY, Value;
+  const char* Label;
+  double Parameter;
+};
+
+TEST(KnobDrag, ValueLabelAndParameterFollowTheMouse) {
+  const Turn turns[] = {
+      {0, 30, 0, 600, "600", 1800},   {0, -1, -90, 2396, "-4", 1196}, // just left of 12 o'clock
       {1, 0, 30, 1200, "1200", 2400}, {2, 30, 0, 25, "Mix", 25},
-      {3, -1, -90, 100, "100", 2000}, {4, 30, 0, 26, "26", 1300},
-      {5, 30, 30, 38, "38", 38},      {6, 0, 30, 50, "50", 2500}, // 50.5 rounds to even
+      {3, -1, -90, 100, "100", 2000}, {6, 0, 30, 50, "50", 2500}, // 50.5 rounds to even
       {5, -481, -91, 78, "78", 78}, // cursor outside the window: towards its corner
       {5, 0, 0, 50, "50", 50},      // at the centre: no direction, no turn
   };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(testing::Message() << "knob " << r.knob << " at " << r.dx << ", " << r.dy);
-    SetUp();
-    PressOn(r.knob, 40, 40);
-    const int draws = Draws(K(r.knob).Canvas);
-    PointAt(r.knob, r.dx, r.dy);
-    EXPECT_EQ(K(r.knob).Value, r.value);
-    EXPECT_EQ(tk::LabelText(K(r.knob).ValueLabel), r.label);
-    EXPECT_EQ((Synth.*kKnobControls[r.knob].Parameter).load(), r.parameter);
-    PointAt(r.knob, r.dx, r.dy); // a resting pointer repaints nothing
-    EXPECT_EQ(Draws(K(r.knob).Canvas) - draws, r.dx || r.dy ? 1 : 0);
+  for (const Turn& t : turns) {
+    SCOPED_TRACE(testing::Message() << "knob " << t.Knob << " at " << t.DX << ", " << t.DY);
+    KnobRig rig;
+    rig.PressOn(t.Knob, 40, 40);
+    rig.PointAt(t.Knob, t.DX, t.DY);
+    EXPECT_EQ(rig.K(t.Knob).Value, t.Value);
+    EXPECT_EQ(tk::LabelText(rig.Tk(), rig.K(t.Knob).ValueLabel), t.Label);
+    EXPECT_EQ((*rig.Engine.*kKnobControls[t.Knob].Parameter).load(), t.Parameter);
   }
+}
+
+TEST(KnobDrag, ARestingPointerRepaintsNothing) {
+  KnobRig rig;
+  rig.PressOn(3, 40, 40);
+  rig.PointAt(3, 30, 0);
+  const int draws = rig.Draws(rig.K(3).Canvas);
+  rig.PointAt(3, 30, 0);
+  EXPECT_EQ(rig.Draws(rig.K(3).Canvas), draws);
 }
 
 } // namespace

@@ -7,18 +7,19 @@
 
 namespace velmora {
 
-// The stream callback: renders the program's one synth state. Has the shape
-// of PortAudio's PaStreamCallback and always asks it to continue.
+// The stream callback: renders the EngineState that userData points to. Has
+// the shape of PortAudio's PaStreamCallback and always asks it to continue.
 int RenderAudio(const void* input, void* output, unsigned long frameCount,
                 const PaStreamCallbackTimeInfo* timeInfo, PaStreamCallbackFlags statusFlags,
                 void* userData) noexcept VELMORA_NONBLOCKING;
 
 // Initialises the audio library and opens the output stream on the default
-// device. On failure it reports the error and ends the program.
-void StartAudio();
-// Closes the gate and starts the stream; from here on the callback runs. On
-// failure it reports the error and ends the program.
-void StartStream();
+// device, to render the engine. On failure it reports the error and ends the
+// program.
+void StartAudio(EngineState& engine);
+// Closes the engine's gate and starts the stream; from here on the callback
+// runs. On failure it reports the error and ends the program.
+void StartStream(EngineState& engine);
 // Called every kAudioCheckPeriodMs from the event loop once the stream runs:
 // when the callback has not run for a second and the stream has ended or the
 // audio server it went through is gone (or, that unknown, after

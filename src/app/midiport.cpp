@@ -1,4 +1,4 @@
-#include "ui/midiport.h"
+#include "app/midiport.h"
 
 #include "midi/handler.h"
 #include "midi/message.h"
@@ -32,8 +32,7 @@ namespace velmora {
 
 struct MidiInputPort {
   std::unique_ptr<RtMidiIn> In;
-  MidiHandler Handler = nullptr;
-  uintptr_t Instance = 0;
+  EngineState* Engine = nullptr;
   // Messages are handed on only while started and not closing.
   std::atomic<bool> Started{false};
   std::atomic<bool> Closing{false};
@@ -73,15 +72,14 @@ void Announce() {
   tk::Wake();
 }
 
-// Hands one whole message to the port's handler, on the platform's MIDI
+// Plays one whole message on the port's engine, on the platform's MIDI
 // thread (RtMidi's, or our JACK client's process thread). Long messages and
 // malformed ones are dropped by the packing.
 void DeliverMessage(MidiInputPort& port, std::span<const uint8_t> message) {
   port.Delivering.fetch_add(1);
   if (port.Started.load() && !port.Closing.load()) {
     if (const auto word = PackShortMessage(message)) {
-      port.Handler(&port, kMimData, port.Instance, *word,
-                   0); // no timestamp: the handler has no use for one
+      HandleMidiData(*port.Engine, *word);
       tk::Wake();
     }
   }
@@ -350,12 +348,11 @@ std::vector<FoundMidiPort> FindMidiInputPorts() {
   return found;
 }
 
-MidiInputPort* OpenMidiInput(const FoundMidiPort& found, MidiHandler handler, uintptr_t instance) {
+MidiInputPort* OpenMidiInput(const FoundMidiPort& found, EngineState& engine) {
   if (!found.Name)
     return nullptr;
   auto port = std::make_unique<MidiInputPort>();
-  port->Handler = handler;
-  port->Instance = instance;
+  port->Engine = &engine;
   port->Api = found.Api;
   port->Name = *found.Name;
   port->Number = found.Number;
@@ -446,7 +443,7 @@ void CloseMidiInput(MidiInputPort* port) {
   // Destroying the RtMidiIn joins its input thread (ALSA); our JACK client
   // stops handing messages to the port. A callback already inside the
   // handler is waited out below, and any later one sees Closing. Only then
-  // may the close notification run.
+  // may the held notes be released.
   RunQuietly([&] {
     if (port->Api == RtMidi::UNIX_JACK)
       CloseJackInput(*port);
@@ -454,7 +451,7 @@ void CloseMidiInput(MidiInputPort* port) {
   });
   while (port->Delivering.load() != 0)
     std::this_thread::yield();
-  port->Handler(port, kMimClose, port->Instance, 0, 0);
+  HandleMidiClose(*port->Engine);
   delete port;
 }
 

@@ -1,13 +1,8 @@
-#include "ui/eventloop.h"
+#include "app/eventloop.h"
 
-#include "core/state.h"
+#include "app/portlist.h"
 #include "midi/handler.h"
-#include "ui/controls.h"
 #include "ui/ids.h"
-#include "ui/knobdrag.h"
-#include "ui/portlist.h"
-#include "ui/toolkit.h"
-#include "ui/warpeditor.h"
 
 #include <algorithm>
 #include <chrono>
@@ -36,34 +31,16 @@ constexpr auto kPortPollPeriod = std::chrono::milliseconds(500);
 constexpr auto kAfterNoticePeriod = std::chrono::milliseconds(100);
 constexpr auto kAfterNoticeFor = std::chrono::seconds(1);
 
-// The current event as the steps read it. A wait that times out leaves the
-// previous event's type and control in place, while its pointer position and
-// buttons read 0; only the knob step looks at the type without the kind.
-tk::Event Current;
 uint32_t ShownNoteLabelSerial = 0;
 
-void TakeEvent(const tk::Event& next) {
-  if (next.Kind == tk::EventKind::None) {
-    Current.Kind = tk::EventKind::None;
-    Current.MenuItem = 0;
-    Current.X = Current.Y = Current.Buttons = 0;
-    return;
-  }
-  Current = next;
-  if (next.Kind == tk::EventKind::Other) {
-    Current.Type = tk::EventType::None;
-    Current.X = Current.Y = Current.Buttons = 0;
-  }
-}
-
-void ShowNoteLabel() {
+void ShowNoteLabel(Program& p) {
   // The MIDI thread stores the text before it bumps the serial, so reading
   // the serial first never shows an older text under a newer serial.
-  const uint32_t serial = Synth.NoteLabelSerial.load();
+  const uint32_t serial = p.Engine.NoteLabelSerial.load();
   if (serial == ShownNoteLabelSerial)
     return;
   ShownNoteLabelSerial = serial;
-  tk::SetLabelText(kNoteLabel, UnpackLabel(Synth.NoteLabel.load()));
+  tk::SetLabelText(*p.MainWindow.Toolkit, kNoteLabel, UnpackLabel(p.Engine.NoteLabel.load()));
 }
 
 Clock::time_point NextPortPoll;
@@ -76,7 +53,7 @@ Clock::time_point NextCheck;
 
 // Looks at the open port after a notice of the platform, or when it cannot
 // give notices for it, after each poll period.
-void WatchMidiPortNow(Clock::time_point now) {
+void WatchMidiPortNow(Program& p, Clock::time_point now) {
   bool look = MidiPortNeedsPolling() && now >= NextPortPoll;
   if (look)
     NextPortPoll = now + kPortPollPeriod;
@@ -89,7 +66,7 @@ void WatchMidiPortNow(Clock::time_point now) {
     NextLookAgain = now + kAfterNoticePeriod;
   }
   if (look)
-    WatchMidiPort();
+    WatchMidiPort(p);
 }
 
 void RunCheckNow(Clock::time_point now) {
@@ -101,13 +78,13 @@ void RunCheckNow(Clock::time_point now) {
 
 // How long the next wait may last: until the drag tick or the next due
 // check or poll, for ever when none is due.
-int WaitMs(Clock::time_point now) {
+int WaitMs(const Window& w, Clock::time_point now) {
   std::optional<Clock::time_point> until;
   auto earliest = [&](Clock::time_point t) {
     if (!until || t < *until)
       until = t;
   };
-  if (Synth.DraggedKnob != 0)
+  if (w.HeldKnob >= 0)
     earliest(now + std::chrono::milliseconds(kDragTickMs));
   if (Check != nullptr)
     earliest(NextCheck);
@@ -123,44 +100,25 @@ int WaitMs(Clock::time_point now) {
 
 } // namespace
 
-std::string AboutText() {
-  // Lines joined by "\n": a lone carriage return shows as one garbled line
-  // outside Windows.
-  return "Velmora v1.02 (Linux build)\n"
-         "A Vector Phase Synthesizer\n"
-         "'Help' is available at Quorvex site";
-}
-
-bool EventLoopPass() {
-  TakeEvent(tk::WaitWindowEvent(WaitMs(Clock::now())));
-  const tk::Event& e = Current;
-
-  if (e.Kind == tk::EventKind::Menu && e.MenuItem == kAboutMenuItem)
-    tk::MessageBox("About", AboutText());
-
+bool EventLoopPass(Program& p) {
+  Window& w = p.MainWindow;
+  const tk::Event e = tk::WaitWindowEvent(*w.Toolkit, WaitMs(w, Clock::now()));
   if (e.Kind == tk::EventKind::Control && e.Control == kMidiPortList)
-    SwitchMidiPort();
-
-  ModeSelectorStep(e);
-  UpdateKnobDrag(e);
-  RoundButtonStep(e);
-  WarpEditorStep(1, e);
-  WarpEditorStep(2, e);
+    SwitchMidiPort(p);
+  WindowStep(w, e);
   const auto now = Clock::now();
-  WatchMidiPortNow(now); // may close the port, which sets the label
-  ShowNoteLabel();
+  WatchMidiPortNow(p, now); // may close the port, which sets the label
+  ShowNoteLabel(p);
   RunCheckNow(now);
-
   return e.Kind != tk::EventKind::Close;
 }
 
-void RunEventLoop() {
-  while (EventLoopPass()) {
+void RunEventLoop(Program& p) {
+  while (EventLoopPass(p)) {
   }
 }
 
 void ResetEventLoop() {
-  Current = tk::Event{};
   ShownNoteLabelSerial = 0;
   NextPortPoll = LookAgainUntil = NextLookAgain = Clock::time_point{};
   SetPeriodicCheck(0, nullptr);

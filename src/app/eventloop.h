@@ -3,21 +3,18 @@
 // and answers it in one pass. The knob step runs on every pass.
 #pragma once
 
-#include <string>
+#include "app/program.h"
 
 namespace velmora {
 
-// Text of the About box, one line per "\n".
-std::string AboutText();
-
-// One pass. False once the close event has arrived; the pass that received
-// it still runs all of its steps.
-bool EventLoopPass();
+// One pass over the program's window. False once the close event has
+// arrived; the pass that received it still runs all of its steps.
+bool EventLoopPass(Program& p);
 
 // Passes until the window is closed.
-void RunEventLoop();
+void RunEventLoop(Program& p);
 
-// Forgets the remembered event and the last note label shown, as at start-up.
+// Forgets the last note label shown and the due checks, as at start-up.
 void ResetEventLoop();
 
 // Has check run at the end of a pass at least every periodMs while the loop

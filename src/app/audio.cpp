@@ -1,8 +1,7 @@
-#include "core/audio.h"
+#include "app/audio.h"
 
-#include "core/state.h"
+#include "app/midiport.h"
 #include "engine/engine.h"
-#include "ui/midiport.h"
 #include "ui/toolkit.h"
 
 #include <portaudio.h>
@@ -28,8 +27,11 @@ namespace {
 std::atomic<uint32_t> AudioCallbacks{0};
 static_assert(std::atomic<uint32_t>::is_always_lock_free);
 
+PaStream* Stream = nullptr;
+PaError Error = paNoError;
+
 [[noreturn]] void ReportAudioError() {
-  tk::MessageBox("PortAudio", Pa_GetErrorText(Synth.AudioError));
+  tk::MessageBox("PortAudio", Pa_GetErrorText(Error));
   // A failure must read as one to whoever started the synth.
   EndProgram(1);
 }
@@ -87,39 +89,39 @@ std::vector<std::string> ListeningAudioServers() {
 
 int RenderAudio(const void* /*input*/, void* output, unsigned long frameCount,
                 const PaStreamCallbackTimeInfo* /*timeInfo*/, PaStreamCallbackFlags /*statusFlags*/,
-                void* /*userData*/) noexcept VELMORA_NONBLOCKING {
-  RenderBlock(Synth, static_cast<float*>(output), frameCount);
+                void* userData) noexcept VELMORA_NONBLOCKING {
+  RenderBlock(*static_cast<EngineState*>(userData), static_cast<float*>(output), frameCount);
   AudioCallbacks.fetch_add(1, std::memory_order_relaxed);
   return paContinue;
 }
 
-void StartAudio() {
-  SynthState& s = Synth;
+void StartAudio(EngineState& engine) {
   // The device scan makes alsa-lib and libjack print every probe that fails
   // (dozens of lines on a desktop); a real failure reaches the user in the
   // box below.
-  RunQuietly([&] { s.AudioError = Pa_Initialize(); });
-  if (s.AudioError != paNoError)
+  RunQuietly([&] { Error = Pa_Initialize(); });
+  if (Error != paNoError)
     ReportAudioError();
 
-  s.OutputParameters.channelCount = 1;
-  s.OutputParameters.device = Pa_GetDefaultOutputDevice();
-  s.OutputParameters.sampleFormat = paFloat32;
-  s.OutputParameters.suggestedLatency = 0.075;
-  s.OutputParameters.hostApiSpecificStreamInfo = nullptr;
+  PaStreamParameters output{};
+  output.channelCount = 1;
+  output.device = Pa_GetDefaultOutputDevice();
+  output.sampleFormat = paFloat32;
+  output.suggestedLatency = 0.075;
+  output.hostApiSpecificStreamInfo = nullptr;
 
   RunQuietly([&] {
-    s.AudioError = Pa_OpenStream(&s.AudioStream, nullptr, &s.OutputParameters, kSampleRate,
-                                 paFramesPerBufferUnspecified, paNoFlag, RenderAudio, nullptr);
+    Error = Pa_OpenStream(&Stream, nullptr, &output, kSampleRate, paFramesPerBufferUnspecified,
+                          paNoFlag, RenderAudio, &engine);
   });
-  if (s.AudioError != paNoError)
+  if (Error != paNoError)
     ReportAudioError();
 }
 
-void StartStream() {
-  Synth.Gate = 0;
-  RunQuietly([] { Synth.AudioError = Pa_StartStream(Synth.AudioStream); });
-  if (Synth.AudioError != paNoError)
+void StartStream(EngineState& engine) {
+  engine.Gate = 0;
+  RunQuietly([] { Error = Pa_StartStream(Stream); });
+  if (Error != paNoError)
     ReportAudioError();
 }
 
@@ -148,8 +150,7 @@ void CheckAudioRunning() {
   const Clock::duration silent = now - moved;
   if (silent < std::chrono::seconds(1))
     return;
-  if (silent < std::chrono::seconds(kAudioGiveUpSeconds) &&
-      Pa_IsStreamActive(Synth.AudioStream) == 1 &&
+  if (silent < std::chrono::seconds(kAudioGiveUpSeconds) && Pa_IsStreamActive(Stream) == 1 &&
       std::all_of(servers.begin(), servers.end(), Listening))
     return;
   tk::MessageBox("PortAudio", "The audio output has stopped. Please start Velmora again.");

@@ -1,12 +1,13 @@
 // The platform side of MIDI input, over RtMidi: which input ports exist, and
-// one open port that hands each whole short message to a handler shaped like
-// MidiInputHandler, on the platform's MIDI thread, then wakes the event loop
-// so the note label follows at once. Nothing here prints: an API that cannot start, a port
-// that cannot be opened, a name that cannot be read are all answered by
-// return values.
+// one open port that plays each whole short message on an engine through the
+// MIDI handler, on the platform's MIDI thread, then wakes the event loop so
+// the note label follows at once. Nothing here prints: an API that cannot
+// start, a port that cannot be opened, a name that cannot be read are all
+// answered by return values.
 #pragma once
 
-#include <cstdint>
+#include "engine/state.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,14 +29,11 @@ struct FoundMidiPort {
 // The input ports of every compiled API that can start here, API by API.
 std::vector<FoundMidiPort> FindMidiInputPorts();
 
-using MidiHandler = void (*)(MidiInputPort* handle, uint32_t message, uintptr_t instance,
-                             uintptr_t param1, uintptr_t param2) noexcept;
-
 // Opens the port with this name, looked up again in its API (the number given
-// is tried first), with a callback into handler. Messages are passed on only
-// between StartMidiInput and StopMidiInput. Returns nullptr on any failure,
-// also for a port without a name.
-MidiInputPort* OpenMidiInput(const FoundMidiPort& port, MidiHandler handler, uintptr_t instance);
+// is tried first), to play the engine. Messages are passed on only between
+// StartMidiInput and StopMidiInput. Returns nullptr on any failure, also for
+// a port without a name.
+MidiInputPort* OpenMidiInput(const FoundMidiPort& port, EngineState& engine);
 // Where the source the port was opened on stands. A source that goes away (a
 // cable pulled, a program ended) does not close the port by itself; a JACK
 // source that quit and came back under the same name has gone too, since our
@@ -64,7 +62,8 @@ void RunQuietly(const std::function<void()>& work);
 bool StartMidiInput(MidiInputPort* port);
 void StopMidiInput(MidiInputPort* port);
 // Closes and frees the port. Once the platform can no longer deliver
-// messages, the handler gets kMimClose on the calling thread. nullptr: nothing.
+// messages, the engine's held notes are released on the calling thread.
+// nullptr: nothing.
 void CloseMidiInput(MidiInputPort* port);
 
 } // namespace velmora
