@@ -119,11 +119,9 @@ TEST(Lv2Plugin, PlaysAsVelmoraRenderInAnyBlocksBesideOtherInstances) {
                       {26000, {0x91, 60, 100}},
                       {33001, {0x90, 57, 0}}};
   // Out of range, fractional and NaN (keeps the default).
-  const Controls odd = {
-      {"mix", 1e9f}, {"mode", 3.4f}, {"release", -5}, {"decay", NAN}, {"sustain", 30.6f}};
+  const Controls odd = {{"mix", 1e9f}, {"release", -5}, {"decay", NAN}, {"sustain", 30.6f}};
   std::vector<std::pair<Controls, std::vector<float>>> cases = {
-      {{}, Render(notes, {})},
-      {odd, Render(notes, {"--mix=100", "--mode=am", "--release=1", "--sustain=31"})}};
+      {{}, Render(notes, {})}, {odd, Render(notes, {"--mix=100", "--release=1", "--sustain=31"})}};
   LilvNodes* presets = lilv_plugin_get_related(Plugin, lilv_new_uri(World, LV2_PRESETS__Preset));
   EXPECT_EQ(lilv_nodes_size(presets), kPresets.size());
   LILV_FOREACH(nodes, i, presets) {
