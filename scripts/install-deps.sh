@@ -7,7 +7,7 @@ set -euo pipefail
 # What every build needs (the program, the plugin, the renderer, the package:
 # cpack works out its dependencies with `file`).
 runtime=(build-essential cmake pkg-config portaudio19-dev librtmidi-dev libasound2-dev
-  libjack-jackd2-dev libfltk1.3-dev libx11-dev fonts-liberation libsndfile1-dev lv2-dev file)
+  libjack-jackd2-dev libfltk1.3-dev libx11-dev libxft-dev fonts-liberation libsndfile1-dev lv2-dev file)
 testing=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format xvfb xdotool x11-utils imagemagick jackd2 libasound2-plugins
   alsa-utils aubio-tools clang-22 libclang-rt-22-dev librsvg2-bin desktop-file-utils

@@ -12,6 +12,7 @@
 namespace velmora::lv2 {
 
 constexpr char kPluginUri[] = "https://velmora.example/lv2/velmora";
+constexpr char kUiUri[] = "https://velmora.example/lv2/velmora#ui"; // its window
 
 constexpr int kMidiInPort = 0;
 constexpr int kAudioOutPort = 1;

@@ -31,6 +31,7 @@ const char kPrefixes[] = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
                          "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                          "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                          "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                         "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                          "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                          "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
@@ -65,7 +66,15 @@ std::string Manifest() {
   std::string t = kPrefixes;
   t += "<" + std::string(kPluginUri) +
        ">\n  a lv2:Plugin, lv2:InstrumentPlugin ;\n  lv2:binary <velmora.so> ;\n"
-       "  rdfs:seeAlso <velmora.ttl> .\n";
+       "  ui:ui <" +
+       kUiUri + "> ;\n  rdfs:seeAlso <velmora.ttl> .\n";
+  // The window: embedded in the host's (ui:parent), driven from the host's
+  // idle callback, announcing its size when the host lets it.
+  t += "\n<" + std::string(kUiUri) +
+       ">\n  a ui:X11UI ;\n  ui:binary <velmora_ui.so> ;\n"
+       "  lv2:requiredFeature ui:idleInterface, ui:parent ;\n"
+       "  lv2:optionalFeature ui:resize ;\n"
+       "  lv2:extensionData ui:idleInterface .\n";
   for (const Preset& p : kPresets) {
     t += "\n<" + PresetUri(p) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + kPluginUri +
          "> ;\n  rdfs:label \"" + p.Label + "\" ;\n  rdfs:seeAlso <" + PresetFile(p) + "> .\n";

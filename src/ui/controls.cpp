@@ -58,6 +58,8 @@ int NextSelectorPosition(int current, int y) {
   return current;
 }
 
+} // namespace
+
 bool DrawRoundButton(tk::Window& w, int canvas, bool on) {
   Raster* r = tk::BeginDrawing(w, canvas);
   if (r == nullptr)
@@ -66,8 +68,6 @@ bool DrawRoundButton(tk::Window& w, int canvas, bool on) {
   tk::EndDrawing(w, canvas);
   return true;
 }
-
-} // namespace
 
 bool DrawModeSelector(tk::Window& w, int position) {
   Raster* r = tk::BeginDrawing(w, kModeSelectorCanvas);

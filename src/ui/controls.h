@@ -22,6 +22,10 @@ bool DrawModeSelector(tk::Window& w, int position);
 // position changes, and a position that cannot be drawn is not taken.
 void ModeSelectorStep(Window& w, const tk::Event& current);
 
+// Paints a round button's disc in its off or on look. False when drawing
+// cannot begin.
+bool DrawRoundButton(tk::Window& w, int canvas, bool on);
+
 // Start-up look of a round button: the panel-coloured square behind the disc,
 // then the off disc. Later redraws paint only the disc.
 bool DrawRoundButtonFirst(tk::Window& w, int canvas, Colour panel);

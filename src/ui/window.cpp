@@ -5,6 +5,9 @@
 #include "ui/ids.h"
 #include "ui/knobdrag.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace velmora {
 
 namespace {
@@ -63,10 +66,16 @@ std::string AboutText() {
 }
 
 void BuildWindow(Window& w) {
-  tk::Window& tw = tk::OpenWindow(kClientWidth, kClientHeight, "Velmora");
+  BuildControls(w, tk::OpenWindow(kClientWidth, kClientHeight, "Velmora"), WindowParts::Program);
+}
+
+void BuildControls(Window& w, tk::Window& tw, WindowParts parts) {
+  const bool program = parts == WindowParts::Program;
   w.Toolkit = &tw;
-  tk::AddMenu(tw, "?", kAboutMenuItem, "About");
-  tk::CreateDropDown(tw, kMidiPortList, 32, 405, 130, 20);
+  if (program) {
+    tk::AddMenu(tw, "?", kAboutMenuItem, "About");
+    tk::CreateDropDown(tw, kMidiPortList, 32, 405, 130, 20);
+  }
 
   for (const Place& p : kWarpCanvases)
     tk::CreateCanvas(tw, p.Id, p.X, p.Y, kWarpCanvasSide, kWarpCanvasSide, false, false);
@@ -76,10 +85,13 @@ void BuildWindow(Window& w) {
   tk::CreateGroupBox(tw, 25, 5, 195, 371, "OSC");
   tk::CreateGroupBox(tw, 230, 5, 420, 155, "ADSR");
   tk::CreateGroupBox(tw, 230, 170, 420, 267, "WARP");
-  tk::CreateGroupBox(tw, 25, 385, 195, 52, "MIDI");
+  if (program)
+    tk::CreateGroupBox(tw, 25, 385, 195, 52, "MIDI");
 
   int font = 0;
   for (const FixedLabel& l : kLabels) {
+    if (l.Id == kNoteLabel && !program)
+      continue;
     tk::CreateLabel(tw, l.Id, l.X, l.Y, l.Width, l.Height, l.Text);
     tk::SetLabelColours(tw, l.Id, kWhite, w.PanelColour);
     // Every label from "-Add" on has the small Arial face.
@@ -91,7 +103,8 @@ void BuildWindow(Window& w) {
 
   tk::CreateCanvas(tw, kModeSelectorCanvas, 140, 285, kSelectorWidth, kSelectorHeight, true, false);
   DrawModeSelector(tw, w.Mode);
-  w.Sink.Set(kModeControl, w.Mode);
+  if (program)
+    w.Sink.Set(kModeControl, w.Mode);
 
   tk::SetWindowColour(tw, w.PanelColour);
   CreateKnobs(tw, w.Knobs, w.PanelColour);
@@ -99,6 +112,44 @@ void BuildWindow(Window& w) {
   for (const Place& p : kRoundButtons) {
     tk::CreateCanvas(tw, p.Id, p.X, p.Y, kRoundButtonSide, kRoundButtonSide, false, false);
     DrawRoundButtonFirst(tw, p.Id, w.PanelColour);
+  }
+}
+
+void ShowControl(Window& w, int control, double value) {
+  if (w.Toolkit == nullptr || !std::isfinite(value))
+    return;
+  tk::Window& tw = *w.Toolkit;
+  const int v = static_cast<int>(std::nearbyint(std::clamp(value, -1e6, 1e6)));
+  if (control >= 0 && control < kKnobCount && control != w.HeldKnob) {
+    const KnobControl& kc = kKnobControls[control];
+    Knob& knob = w.Knobs[control];
+    const int knobValue = KnobValueFromShown(kc, std::clamp(v, ShownMin(kc), ShownMax(kc)));
+    if (knobValue == knob.Value)
+      return;
+    knob.Value = knobValue;
+    knob.Angle =
+        static_cast<float>(knobValue - knob.Min) * 360.0f / static_cast<float>(knob.Max - knob.Min);
+    DrawKnob(tw, knob, control);
+    if (kc.Rule != KnobRule::Caption)
+      tk::SetLabelText(tw, knob.ValueLabel, KnobLabel(kc, knobValue));
+  } else if (control == kModeControl) {
+    const int mode = std::clamp(v, 1, kModeCount);
+    if (mode != w.Mode && DrawModeSelector(tw, mode))
+      w.Mode = mode;
+  } else if (control == kSyncControl) {
+    const bool on = v != 0;
+    if (on != w.Sync && DrawRoundButton(tw, kSyncButton, on))
+      w.Sync = on;
+  } else if (control >= kFirstPointControl && control < kControlCount) {
+    const int i = control - kFirstPointControl;
+    WarpEditor& editor = w.Warp[i / (2 * kWarpPoints)];
+    CanvasPoint& point = editor.Points[i / 2 % kWarpPoints];
+    int& coordinate = i % 2 == 1 ? point.Y : point.X;
+    const int c = std::clamp(v, 0, kWarpCanvasSide);
+    if (editor.Held != HeldPoint::None || c == coordinate)
+      return;
+    coordinate = c;
+    DrawWarpCanvas(tw, editor);
   }
 }
 

@@ -15,6 +15,16 @@ namespace velmora {
 
 constexpr int kClientWidth = 665;
 constexpr int kClientHeight = 465;
+// The window inside a plugin host: the sound's controls alone, as the
+// program's window shows them below its menu bar.
+constexpr int kMenuBarHeight = 25;
+constexpr int kPluginWindowWidth = kClientWidth;
+constexpr int kPluginWindowHeight = kClientHeight - kMenuBarHeight;
+
+// The program's window has the "?" menu and the MIDI box (its port list and
+// note label) besides the sound's controls; a plugin's has the sound's
+// controls alone, as the host plays the notes.
+enum class WindowParts { Program, SoundControls };
 
 struct Window {
   explicit Window(ParameterSink& sink) : Sink(sink) {}
@@ -31,11 +41,20 @@ struct Window {
   tk::Event Current;
 };
 
-// Opens the window and builds its controls with their first drawings,
-// sending the mode to the sink as the selector is drawn; ShowWindow puts it
-// on the screen. Nothing here can fail: a control that cannot be drawn stays
-// blank, a missing font leaves the default one.
+// Opens the program's window and builds its controls with their first
+// drawings, sending the mode to the sink as the selector is drawn;
+// ShowWindow puts it on the screen. Nothing here can fail: a control that
+// cannot be drawn stays blank, a missing font leaves the default one.
 void BuildWindow(Window& w);
+// Builds the controls on a toolkit window opened elsewhere. Only the
+// program's window sends the mode: a host already holds every value.
+void BuildControls(Window& w, tk::Window& tw, WindowParts parts);
+
+// Shows a control's value set from outside (a host's automation, preset or
+// other view): the painted control moves, nothing goes to the sink. Values
+// are clamped to the control's range; a control being dragged here keeps
+// following the pointer.
+void ShowControl(Window& w, int control, double value);
 
 // Answers one event (Kind None when a wait timed out): the About item, the
 // mode selector, the knob step, the round buttons and the warp editors, in
