@@ -11,7 +11,7 @@ runtime=(build-essential cmake pkg-config portaudio19-dev librtmidi-dev libasoun
 testing=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format xvfb xdotool x11-utils imagemagick jackd2 libasound2-plugins
   alsa-utils aubio-tools clang-22 libclang-rt-22-dev librsvg2-bin desktop-file-utils
-  man-db liblilv-dev lilv-utils jalv sordi mmdebstrap)
+  man-db liblilv-dev lilv-utils jalv libqt5x11extras5 sordi mmdebstrap)
 
 want=("${runtime[@]}")
 [ "${1:-}" = "--test" ] && want+=("${testing[@]}")

@@ -30,8 +30,11 @@ struct Control {
   int Font = 0; // 0: the default face
 };
 
-// FLTK's grey ramp, 'A' (black) to 'X' (white), as its frames use it.
-unsigned char Grey(char c) { return static_cast<unsigned char>((c - 'A') * 255 / 23); }
+// FLTK 1.3's grey ramp, 'A' (black) to 'X' (white), as its frames use it.
+constexpr unsigned char kGreyRamp[24] = {0,   13,  26,  38,  49,  61,  72,  85,
+                                         95,  106, 117, 128, 138, 149, 160, 170,
+                                         181, 192, 203, 213, 224, 234, 245, 255};
+unsigned char Grey(char c) { return kGreyRamp[c - 'A']; }
 
 } // namespace
 
@@ -292,6 +295,10 @@ Window* OpenChildWindow(unsigned long parent, int width, int height) {
   XSelectInput(dpy, w->Xid,
                ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                    EnterWindowMask | LeaveWindowMask | StructureNotifyMask);
+  // The program's class, with a name of its own: a desktop or a test can
+  // tell the window inside a host from the host's.
+  XClassHint hint{const_cast<char*>("velmora-plugin"), const_cast<char*>("velmora")};
+  XSetClassHint(dpy, w->Xid, &hint);
   w->Gc = XCreateGC(dpy, w->Xid, 0, nullptr);
   w->Text = XftDrawCreate(dpy, w->Xid, w->Vis, w->Map);
   // FLTK's default face and size for labels and captions.
