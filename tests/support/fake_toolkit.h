@@ -1,7 +1,7 @@
 // Test side of the toolkit layer: records what the window's logic builds and
 // draws, and hands it the events and pointer state a test scripts. Each
-// window keeps its own controls and events; the pointer's buttons and the
-// message boxes are the process's.
+// window keeps its own controls and events; the pointer's buttons are the
+// process's.
 #pragma once
 
 #include "ui/toolkit.h"
@@ -24,9 +24,8 @@ struct Control {
   Raster Picture;
 };
 
-// The buttons held, and the title and text of every message box shown.
+// The buttons held.
 inline int HeldButtons = 0;
-inline std::vector<std::pair<std::string, std::string>> Messages;
 
 } // namespace velmora::fake
 

@@ -34,14 +34,12 @@ struct WindowRig {
     while (!Tk().Events.empty())
       Step();
   }
-  const Raster& Picture(int canvas) const { return Tk()[canvas].Picture; }
   int Draws(int canvas) const { return Tk()[canvas].Draws; }
 };
 
 struct ProgramRig {
   ProgramRig() {
     fake::HeldButtons = 0;
-    fake::Messages.clear();
     ResetEventLoop();
     InitEngineDefaults(Synth->Engine);
     BuildWindow(Synth->MainWindow);
