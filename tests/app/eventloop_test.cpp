@@ -1,29 +1,10 @@
-// One pass of the event loop: the MIDI port list, the waits, close.
-#include "app/portlist.h"
+// One pass of the event loop: the waits, close. That an event of the port
+// list switches ports is left to the end-to-end story, which chooses a port
+// in the list and hears it play.
 #include "support/rigs.h"
 
 namespace velmora::test {
 namespace {
-
-struct Choice {
-  tk::Event Event;
-  int Selected, Chosen; // the entry selected, the position chosen after the pass
-};
-
-// Any event of the port list switches; a pass that times out still names the
-// list, but switches nothing.
-TEST(EventLoop, AnEventOfThePortListSwitches) {
-  ProgramRig rig;
-  rig.Tk()[kMidiPortList].Items = {"A", "B", "C"};
-  const tk::Event select{tk::EventKind::Control, 0, kMidiPortList, tk::EventType::SelectionChange};
-  const tk::Event other{tk::EventKind::Control, 0, kMidiPortList, tk::EventType::Other};
-  for (const Choice& c : {Choice{select, 2, 2}, Choice{other, 1, 1}, Choice{{}, 0, 1}}) {
-    tk::SelectDropDownItem(rig.Tk(), kMidiPortList, c.Selected);
-    rig.Tk().Events.push_back(c.Event);
-    EventLoopPass(*rig.Synth);
-    EXPECT_EQ(ChosenListPosition(), c.Chosen);
-  }
-}
 
 int Checks = 0;
 void CountCheck() { ++Checks; }

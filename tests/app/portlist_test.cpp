@@ -1,6 +1,8 @@
 // The port list and opening ports from it. The list is built from a port
-// report, so ports that come and go can be staged without a MIDI system; the
+// report, so the ports listed can be staged without a MIDI system; the
 // opening tests run the real layer against ports that cannot be reached.
+// That the entry of the port in use stays selected as ports come and go is
+// left to the end-to-end story's patchbay steps.
 #include "app/portlist.h"
 #include "support/rigs.h"
 
@@ -12,7 +14,7 @@ namespace velmora::test {
 namespace {
 
 const FoundMidiPort kA{RtMidi::UNIX_JACK, 0, "a:out"}, kB{RtMidi::UNIX_JACK, 1, "b:out"},
-    kNew{RtMidi::UNIX_JACK, 0, "new:out"}, kNameless{RtMidi::LINUX_ALSA, 1, std::nullopt};
+    kNameless{RtMidi::LINUX_ALSA, 1, std::nullopt};
 
 struct PortListRig : ProgramRig {
   PortListRig() {
@@ -35,26 +37,6 @@ TEST(PortList, ListsThePortsWhoseNamesCanBeRead) {
   EXPECT_EQ(rig.List().Selected, -1) << "none in use yet";
   EXPECT_EQ(ListedMidiPort(1)->Name, "b:out");
   EXPECT_EQ(ListedMidiPort(2), nullptr) << "a position past the list";
-}
-
-struct Listing {
-  std::vector<FoundMidiPort> Ports;
-  int Selected;
-};
-
-// The entry of the port in use stays selected wherever it moved.
-TEST(PortList, TheSelectionFollowsThePortInUse) {
-  PortListRig rig;
-  FillMidiPortList(*rig.Synth, {kA, kNameless, kB});
-  rig.List().Selected = 1;
-  SwitchMidiPort(*rig.Synth); // fails here, but b:out is the port in use
-  for (const Listing& now : {Listing{{kNew, kA, kB}, 2}, Listing{{kB}, 0}, Listing{{kA, kNew}, -1},
-                             Listing{{kNameless, kNew, kB}, 1}}) {
-    rig.List().Items.clear();
-    FillMidiPortList(*rig.Synth, now.Ports);
-    EXPECT_EQ(rig.List().Selected, now.Selected);
-    EXPECT_EQ(ChosenListPosition(), now.Selected);
-  }
 }
 
 // A failed open or a switch with nothing open is silent, leaves the label as
