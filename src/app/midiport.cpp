@@ -142,9 +142,20 @@ void OnJackShutdown(void*) {
 
 bool JackUp() { return Jack != nullptr && !JackDown; }
 
+// libjack writes its own diagnostics to the terminal, also in the normal
+// course of things (a client that left while the server told us of it, a
+// server that stalled); the window shows what the player must know (the
+// port list, the note label, the "PortAudio" box). Set once the program
+// uses JACK, and for every JACK client in the process.
+void SilenceJack() {
+  jack_set_error_function(IgnoreJack);
+  jack_set_info_function(IgnoreJack);
+}
+
 bool OpenJack() {
   if (JackUp())
     return true;
+  SilenceJack();
   // A client whose server died is left as it is: closing it could wait on
   // the dead server.
   Jack = nullptr;
@@ -303,6 +314,7 @@ namespace {
 // cycle): through our client when it runs, else one that is never activated.
 // False when there is no JACK server.
 bool ListJackSources(std::vector<FoundMidiPort>& found) {
+  SilenceJack();
   jack_client_t* client =
       JackUp() ? Jack : jack_client_open(kClientName, JackNoStartServer, nullptr);
   if (client == nullptr)

@@ -66,7 +66,8 @@ use_captured_audio() {
   export AUDIO="$RIG/out.raw" ALSA_CONFIG_PATH="$RIG/asound.conf"
   cat >"$ALSA_CONFIG_PATH" <<CONF
 pcm.!default { type file; format "raw"; file "$AUDIO"
-  slave.pcm { type jack; playback_ports { 0 system:playback_1 } capture_ports { 0 system:capture_1 } } }
+  slave.pcm { type jack; playback_ports { 0 system:playback_1 }
+    capture_ports { 0 system:capture_1 } } }
 CONF
 }
 
@@ -93,14 +94,19 @@ app_ends() { # EXIT_CODE: the synth ends within 3 seconds with this code
 }
 
 # Waits up to $2 seconds (30) for a top-level window with exactly this title; prints its id.
-window_id() { wait_for "${2:-30}" xdotool search --name "^$1\$" && xdotool search --name "^$1\$" | sed -n 1p; }
+window_id() {
+  wait_for "${2:-30}" xdotool search --name "^$1\$" && xdotool search --name "^$1\$" | sed -n 1p
+}
+corner() { # WINDOW: its upper-left corner on the screen, "X Y"
+  xwininfo -id "$1" | awk '/ute upper-left X/{x=$4} /ute upper-left Y/{y=$4} END{print x, y}'
+}
 
 # The synth's window: its id in WIN; mouse and pixel positions below are in
 # its client area, whose origin is OX, OY + MENU.
 MENU=25
 open_window() {
   WIN=$(window_id Velmora) || fail "no window"
-  read -r OX OY < <(xwininfo -id "$WIN" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}')
+  read -r OX OY < <(corner "$WIN")
 }
 # No --sync: it waits for ever when the pointer is already there; the server
 # handles the events in order anyway.
@@ -110,7 +116,9 @@ release() { xdotool mouseup 1; }
 click_at() { press_at "$1" "$2" && sleep 0.05 && release; }
 drag() { # X1 Y1 X2 Y2, in small steps as a hand does
   press_at "$1" "$2"
-  for i in 1 2 3 4 5 6 7 8; do move_to $(($1 + ($3 - $1) * i / 8)) $(($2 + ($4 - $2) * i / 8)) && sleep 0.02; done
+  for i in 1 2 3 4 5 6 7 8; do
+    move_to $(($1 + ($3 - $1) * i / 8)) $(($2 + ($4 - $2) * i / 8)) && sleep 0.02
+  done
   sleep 0.1 && release
 }
 
@@ -126,7 +134,8 @@ captured() { echo $(($(stat -c %s "$AUDIO" 2>/dev/null || echo 0) / 4)); }
 has_samples() { [ "$(captured)" -ge "$1" ]; }
 wait_samples() { wait_for 60 has_samples $(($(captured) + $1)) || fail "audio stopped flowing"; }
 measure() { # COUNT: RMS and HZ of the last COUNT samples (audio_probe.cpp)
-  local out && out=$("$BUILD_DIR/audio_probe" "$AUDIO" $(($(captured) - $1)) "$1") || fail "the audio could not be measured"
+  local out && out=$("$BUILD_DIR/audio_probe" "$AUDIO" $(($(captured) - $1)) "$1") ||
+    fail "the audio could not be measured"
   read -r RMS HZ <<<"$out"
 }
 listen() { wait_samples "$1" && measure 8820; } # then the last 0.2 s
@@ -135,9 +144,15 @@ screenshot() { import -window root "$RIG/screen.png"; }
 # Colour of a client-area pixel of the last screenshot, as "srgb(R,G,B)".
 pixel() { convert "$RIG/screen.png" -format "%[pixel:p{$((OX + $1)),$((OY + MENU + $2))}]" info:; }
 # A client-area rectangle (W H X Y) of a new screenshot, saved as $RIG/$5.png.
-snap() { screenshot && convert "$RIG/screen.png" -crop "$1x$2+$((OX + $3))+$((OY + MENU + $4))" +repage "$RIG/$5.png"; }
+snap() {
+  screenshot &&
+    convert "$RIG/screen.png" -crop "$1x$2+$((OX + $3))+$((OY + MENU + $4))" +repage "$RIG/$5.png"
+}
 same() { compare -metric AE "$RIG/$1.png" "$RIG/$2.png" null: 2>/dev/null; }
 # Dark pixels in the text of the MIDI port list: a port's name shows as dark
 # text on the light box.
-port_list_ink() { snap 100 14 36 408 ports && convert "$RIG/ports.png" -threshold 50% -negate -format "%[fx:int(mean*w*h)]" info:; }
+port_list_ink() {
+  snap 100 14 36 408 ports &&
+    convert "$RIG/ports.png" -threshold 50% -negate -format "%[fx:int(mean*w*h)]" info:
+}
 port_listed() { [ "$(port_list_ink)" -gt 20 ]; }

@@ -24,14 +24,17 @@ while [ $((SECONDS - start)) -lt "$seconds" ]; do
   case $((RANDOM % 6)) in
   0) send keys on $((36 + RANDOM % 60)) $((1 + RANDOM % 127)) ;;
   1) send keys off $((36 + RANDOM % 60)) ;;
-  2) read -r x y <<<"${knobs[RANDOM % 7]}" && drag $((x + 5)) "$y" $((x - 35 + RANDOM % 70)) $((y - 35 + RANDOM % 70)) ;;
+  2) read -r x y <<<"${knobs[RANDOM % 7]}" &&
+    drag $((x + 5)) "$y" $((x - 35 + RANDOM % 70)) $((y - 35 + RANDOM % 70)) ;;
   3) click_at 150 $((287 + RANDOM % 81)) ;;
   4) read -r x y <<<"${buttons[RANDOM % 3]}" && click_at "$x" "$y" ;;
-  5) x=$((RANDOM % 2 ? 237 : 443)) && drag $((x + RANDOM % 200)) $((230 + RANDOM % 200)) $((x + RANDOM % 200)) $((230 + RANDOM % 200)) ;;
+  5) x=$((RANDOM % 2 ? 237 : 443)) && y=230 &&
+    drag $((x + RANDOM % 200)) $((y + RANDOM % 200)) $((x + RANDOM % 200)) $((y + RANDOM % 200)) ;;
   esac
   ((++actions)) && kill -0 "$APP_PID" 2>/dev/null || fail "the synth ended after $actions actions"
 done
 growth=$(($(rss) - ${baseline:?the soak needs more than ten seconds}))
 measure 44100 # fails on a sample that is not finite
 echo "soak: $actions actions in $seconds s, resident memory +$growth KiB from $baseline KiB"
-[ "$rss_limit" = none ] || [ "$growth" -lt "$rss_limit" ] || fail "resident memory grew by $growth KiB"
+[ "$rss_limit" = none ] || [ "$growth" -lt "$rss_limit" ] ||
+  fail "resident memory grew by $growth KiB"

@@ -14,11 +14,13 @@ start_playing keys
 size=$(xwininfo -id "$WIN" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [ "$size $OX $OY" = "665x465 307 279" ] || fail "window $size at $OX $OY, not 665x465 centred"
 screenshot
-[ -z "${SCREENSHOT_OUT:-}" ] || convert "$RIG/screen.png" -crop "665x465+$OX+$OY" +repage "$SCREENSHOT_OUT"
+[ -z "${SCREENSHOT_OUT:-}" ] ||
+  convert "$RIG/screen.png" -crop "665x465+$OX+$OY" +repage "$SCREENSHOT_OUT"
 # What, where, which colour.
-set -- panel 10 300 85,0,0 selector-block 150 288 0,0,0 selector-lower-part 150 347 237,237,237 \
-  round-button-centre 152 150 255,255,255 warp-point-1 242 420 0,255,0 warp-point-4 400 408 255,0,0 \
-  mix-sector 111 330 0,255,0 pitch-knob-without-sector 111 90 18,18,18
+set -- panel 10 300 85,0,0 selector-block 150 288 0,0,0 \
+  selector-lower-part 150 347 237,237,237 round-button-centre 152 150 255,255,255 \
+  warp-point-1 242 420 0,255,0 warp-point-4 400 408 255,0,0 mix-sector 111 330 0,255,0 \
+  pitch-knob-without-sector 111 90 18,18,18
 for ((; $# > 0; )); do
   [ "$(pixel "$2" "$3")" = "srgb($4)" ] || fail "$1 at ($2, $3) is $(pixel "$2" "$3"), not $4"
   shift 4
@@ -29,7 +31,8 @@ snap 45 20 170 407 off
 
 # --- Note 69 sounds at 441 Hz (a whole period of 100 samples), the label
 # names it, and the release ends in exact silence.
-send keys on 69 100 && listen 66150 && in_range "$HZ" 440.5 441.5 || fail "note 69 at $HZ Hz (rms $RMS)"
+send keys on 69 100 && listen 66150 && in_range "$HZ" 440.5 441.5 ||
+  fail "note 69 at $HZ Hz (rms $RMS)"
 full=$RMS
 snap 45 20 170 407 a5 && ! same a5 off || fail "the label does not show the note"
 send keys off 69 && listen 26460 && [ "$RMS" = 0 ] || fail "no silence after the release"
@@ -37,7 +40,8 @@ send keys off 69 && listen 26460 && [ "$RMS" = 0 ] || fail "no silence after the
 # --- A knob drag changes the sound: Sustain (centre 480, 90) turned from noon
 # to 3 o'clock halves the level of the next note's sustain.
 drag 490 90 515 90
-send keys on 69 100 && listen 66150 && in_range "$RMS" $(awk "BEGIN { print $full * 0.48, $full * 0.52 }") ||
+send keys on 69 100 && listen 66150 &&
+  in_range "$RMS" $(awk "BEGIN { print $full * 0.48, $full * 0.52 }") ||
   fail "Sustain at 3 o'clock: level $RMS, not half of $full"
 send keys off 69
 
@@ -50,8 +54,10 @@ for ((i = 0; i < 200; i++)); do send keys off 72; done
 listen 26460 && [ "$RMS" = 0 ] || fail "sound after the flood and 200 note-offs"
 send keys on 72 100 && send keys on 72 100 && listen 22050 && in_range "$HZ" 524.5 525.5 ||
   fail "after the flood note 72 sounds at $HZ Hz"
-send keys off 72 && listen 22050 && [ "$RMS" != 0 ] || fail "after the flood the gate closed with the first of two note-offs"
-send keys off 72 && listen 26460 && [ "$RMS" = 0 ] || fail "after the flood the gate stayed open after the last note-off"
+send keys off 72 && listen 22050 && [ "$RMS" != 0 ] ||
+  fail "after the flood the gate closed with the first of two note-offs"
+send keys off 72 && listen 26460 && [ "$RMS" = 0 ] ||
+  fail "after the flood the gate stayed open after the last note-off"
 
 # --- The source quits and comes back twice in quick succession while a note
 # is held: the note releases, the label says so, the synth is connected again
@@ -61,8 +67,10 @@ send keys restart 2 && answer keys '^restarted' || fail "the source did not rest
 t0=$(date +%s%N) && wait_for 3 connected keys || fail "no connection after two quick restarts"
 ms=$((($(date +%s%N) - t0) / 1000000)) && [ $ms -le 1000 ] || fail "connected only after $ms ms"
 listen 88200 && [ "$RMS" = 0 ] || fail "the held note kept sounding after its source restarted"
-snap 45 20 170 407 label && same label off || fail "the label stays on the note after its source restarted"
-send keys on 57 100 && listen 22050 && in_range "$HZ" 220 221 || fail "the restarted source does not play (note 57 at $HZ Hz)"
+snap 45 20 170 407 label && same label off ||
+  fail "the label stays on the note after its source restarted"
+send keys on 57 100 && listen 22050 && in_range "$HZ" 220 221 ||
+  fail "the restarted source does not play (note 57 at $HZ Hz)"
 send keys off 57
 
 # --- A patchbay breaks the connection under a held note: the note releases,
@@ -75,7 +83,8 @@ snap 45 20 170 407 label && same label off || fail "the label stays on the note 
 ! port_listed || fail "the list shows a disconnected port as in use"
 start_source late && sleep 0.5 && ! connected keys || fail "the synth undid the disconnect"
 patch connect keys && wait_for 2 port_listed || fail "the list does not show the patched port"
-send keys on 57 100 && listen 22050 && in_range "$HZ" 220 221 || fail "the patched port does not play"
+send keys on 57 100 && listen 22050 && in_range "$HZ" 220 221 ||
+  fail "the patched port does not play"
 send keys off 57
 patch disconnect keys && sleep 0.5
 click_at 97 415; sleep 1; xdotool key Down Return
@@ -88,8 +97,10 @@ send keys on 69 100; wait_samples 22050
 click_at 97 415; sleep 1 # the menu pops up, whatever else runs on the machine
 xdotool key Down Return
 listen 44100 && [ "$RMS" = 0 ] || fail "the held note did not release when the port changed"
-send late on 60 100 && listen 22050 && in_range "$HZ" 260.4 261.4 || fail "the new port does not play (note 60 at $HZ Hz)"
-snap 45 20 170 407 c5 && ! same c5 a5 && ! same c5 off || fail "the label does not show the new port's note"
+send late on 60 100 && listen 22050 && in_range "$HZ" 260.4 261.4 ||
+  fail "the new port does not play (note 60 at $HZ Hz)"
+snap 45 20 170 407 c5 && ! same c5 a5 && ! same c5 off ||
+  fail "the label does not show the new port's note"
 
 # --- The audio server stalls for 1.5 s, then for 3 s, and recovers: no box,
 # and the held note plays on.

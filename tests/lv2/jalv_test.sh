@@ -28,8 +28,7 @@ plugin_windows() { [ "$(xdotool search --classname '^velmora-plugin$' | wc -l)" 
 plugin_window() {
   wait_for 20 plugin_windows "${1:-1}" || fail "no plugin window ${1:-1}"
   read -r WIN OX OY < <(for w in $(xdotool search --classname '^velmora-plugin$'); do
-    xwininfo -id "$w" | awk -v w="$w" '/ute upper-left X/{x=$4} /ute upper-left Y/{y=$4}
-      END{print w, x, y}'
+    echo "$w $(corner "$w")"
   done | sort -n -k3 | sed -n "${1:-1}p")
   MENU=0
 }
@@ -58,7 +57,8 @@ for host in jalv.gtk3 jalv.qt5; do
   plugin_window
   wait_for 20 jack_connect keys:keys "$name:midi_in" || fail "$host did not run the plugin"
   # Until the host has placed the window and it has painted itself.
-  wait_for 10 looks_as_program "$host" || fail "$host: the painted controls differ from the program's"
+  wait_for 10 looks_as_program "$host" ||
+    fail "$host: the painted controls differ from the program's"
   record "$name" && play && in_range "$HZ" 440 442 || fail "$host: note 69 at $HZ Hz, not 441"
   # Osc 1 from 12 o'clock to half past one: +300 cents, alone about 524 Hz.
   drag 80 70 110 60 && play

@@ -9,10 +9,13 @@ int main(int argc, char** argv) {
   if (argc != 2 || d == nullptr)
     return 2;
   const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
-  // clang-format off
-  XEvent ev{.xclient = {ClientMessage, 0, False, d, std::strtoul(argv[1], nullptr, 0),
-                        atom("WM_PROTOCOLS"), 32, {.l = {long(atom("WM_DELETE_WINDOW"))}}}};
-  // clang-format on
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.display = d;
+  ev.xclient.window = std::strtoul(argv[1], nullptr, 0);
+  ev.xclient.message_type = atom("WM_PROTOCOLS");
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(atom("WM_DELETE_WINDOW"));
   XSendEvent(d, ev.xclient.window, False, NoEventMask, &ev);
   XCloseDisplay(d); // flushes the request
 }
