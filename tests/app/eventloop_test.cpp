@@ -42,7 +42,7 @@ TEST(EventLoop, CloseEndsTheLoopAfterFinishingItsPass) {
   fake::HeldButtons = tk::kLeftButton;
   rig.Tk().Events.push_back(
       {tk::EventKind::Control, 0, w.Knobs[kSustainKnob].Canvas, tk::EventType::LeftDown, 40, 40});
-  rig.RunQueued();
+  EventLoopPass(*rig.Synth);
   rig.Tk().MouseX = 440 + 40 + 30; // 3 o'clock of the knob
   rig.Tk().MouseY = 50 + 40;
   rig.Tk().Events.push_back({tk::EventKind::Close});

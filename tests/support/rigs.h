@@ -46,10 +46,6 @@ struct ProgramRig {
   }
   std::unique_ptr<Program> Synth = std::make_unique<Program>(); // heap: the sine memos are large
   tk::Window& Tk() const { return *Synth->MainWindow.Toolkit; }
-  void RunQueued() {
-    while (!Tk().Events.empty())
-      EventLoopPass(*Synth);
-  }
 };
 
 } // namespace velmora::test
