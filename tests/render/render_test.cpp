@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,32 +49,26 @@ Bytes Off(uint32_t delta, uint8_t note) { return Ev(delta, {0x80, note, 0}); }
 Bytes Tempo(uint32_t us) {
   return {0xFF, 0x51, 3, uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)};
 }
-const Bytes kEnd = {0xFF, 0x2F, 0};
 // A track chunk: the events, and its end that many pulses after the last.
 Bytes Track(std::initializer_list<Bytes> events, uint32_t end = 0) {
-  return Chunk("MTrk", Cat({Cat(events), Ev(end, kEnd)}));
+  return Chunk("MTrk", Cat({Cat(events), Ev(end, {0xFF, 0x2F, 0})}));
 }
 // A format 0 file of one track.
 Bytes File0(std::initializer_list<Bytes> events) { return Cat({Header(0, 1), Track(events)}); }
 
 // Runs velmora-render in the working directory with these arguments and
 // returns its exit code (128 + N when ended by signal N) and standard error.
-// Root's power to override permissions is dropped, so that they count. With
-// dies it is made to die of that signal: SIGXFSZ by a file size limit of a
-// megabyte, any other sent once its first line of standard error has come.
-std::pair<int, std::string> RunRender(const std::string& args, int dies = 0) {
+// Root's power to override permissions is dropped, so that they count.
+std::pair<int, std::string> RunRender(const std::string& args) {
   const std::string command =
-      std::string(dies == SIGXFSZ ? "ulimit -f 2048; " : "") +
-      "ulimit -c 0; echo $$; [ $(id -u) != 0 ] || set -- setpriv "
+      "ulimit -c 0; [ $(id -u) != 0 ] || set -- setpriv "
       "--bounding-set=-dac_override,-dac_read_search; exec \"$@\" " VELMORA_RENDER_PROGRAM " " +
       args + " 2>&1 >/dev/null";
   FILE* shell = popen(command.c_str(), "r");
   char line[4096];
-  const pid_t pid = std::atoi(fgets(line, sizeof line, shell));
   std::string err;
   while (fgets(line, sizeof line, shell) != nullptr)
-    if (err += line; dies != 0 && dies != SIGXFSZ)
-      kill(pid, std::exchange(dies, 0));
+    err += line;
   const int status = pclose(shell);
   return {WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status), err};
 }
@@ -189,92 +182,46 @@ TEST_F(RenderTest, PlaysAsTheEngineDrivenDirectly) {
 }
 
 // The plain file: two notes, half a second each.
-const Bytes kNotes = Cat({On(0, 60), Off(96, 60), On(0, 64), Off(96, 64)});
-const Bytes kPlain = File0({kNotes});
+const Bytes kPlain = File0({On(0, 60), Off(96, 60), On(0, 64), Off(96, 64)});
 
 // Every render here lasts to the file's end (1 s) and half a second more.
 TEST_F(RenderTest, UnusualFilesPlayAsThePlainOneAndDamagedOnesAreRefused) {
   Write("in.mid", kPlain);
   ASSERT_EQ(RunRender("--tail=0.5 in.mid out.wav").first, 0);
-  const std::vector<float> plain = ReadWav("out.wav"), silence(44100 + 22050);
-  const Bytes head = Header(0, 1), text(300, 'a'), notes = Track({kNotes});
-  // The file, and the reason it is refused for; nullptr: plays as the plain
-  // file, "": plays silence.
+  const std::vector<float> plain = ReadWav("out.wav");
+  // The file, and the reason it is refused for; nullptr: plays as the plain file.
   const std::pair<Bytes, const char*> cases[] = {
-      // chunks of unknown type before, between and after the tracks
-      {Cat({Header(1, 2), Chunk("XFIH", text), Track({On(0, 60), Off(96, 60)}), Chunk("junk", {}),
-            Track({On(96, 64), Off(96, 64)}), Chunk("tail", text)}),
-       nullptr},
-      // long system-exclusive data and meta event, and the F7 escape
-      {File0({Ev(0, Cat({{0xF0}, Ev(200, Bytes(200, 0x11))})), Ev(0, {0xF7, 2, 0xF8, 0xFA}),
-              Ev(0, Cat({{0xFF, 0x01}, Ev(300, text)})), kNotes}),
-       nullptr},
       // running status across a text meta event, system-exclusive data and an empty meta event
       {File0({On(0, 60), Ev(48, {0xFF, 0x01, 2, 'h', 'i'}), Ev(48, {60, 0}), Ev(0, {0xF0, 1, 0xF7}),
               Ev(0, {64, 100}), Ev(96, {0xFF, 0x7F, 0}), Ev(0, {64, 0})}),
        nullptr},
-      // the same tempo again every 7 pulses, between samples: no rounding there
-      {File0({On(0, 60), Ev(7, Tempo(500000)), Ev(7, Tempo(500000)), Ev(7, Tempo(500000)),
-              Off(75, 60), On(0, 64), Off(96, 64)}),
-       nullptr},
-      // SMPTE time, 25 frames of 40 ticks a second
-      {Cat({Header(0, 1, 0xE728), Track({On(0, 60), Off(500, 60), On(0, 64), Off(500, 64)})}),
-       nullptr},
-      // a longer header, no end-of-track, a track more than announced
-      {Cat({Chunk("MThd", {0, 0, 0, 1, 0, 96, 1, 2}), Chunk("MTrk", kNotes), Track({On(0, 70)})}),
-       nullptr},
-      // events after the end
-      {Cat({head, Chunk("MTrk", Cat({kNotes, Ev(0, kEnd), On(0, 70)}))}), nullptr},
-      // no note at all
-      {Cat({head, Track({}, 192)}), ""},
-      {{}, "empty"},
       {{'h', 'i', '\n'}, "not a Standard MIDI File"},
-      {head, "truncated: the file ends after 0 of its 1 tracks"},
       // inside the first note
       {Bytes(kPlain.begin(), kPlain.begin() + 24), "truncated"},
-      {Cat({head, Chunk("MTrk", {0, 0x90, 60})}), "the track ends inside a message"},
-      {Cat({Header(2, 1), notes}), "format 2"},
-      {Cat({Header(0, 2), notes, notes}), "announcing 2 tracks"},
-      {File0({Ev(0, {0xFF, 0x51, 1, 7}), kNotes}), "tempo change of length 1"},
-      {File0({Ev(0, Tempo(0)), kNotes}), "tempo of 0"},
-      {Cat({head, Chunk("MTrk", {0x81, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 100})}),
-       "more than 4 bytes"},
-      // running status is the track's own
-      {Cat({Header(1, 2), Track({kNotes}), Track({Ev(0, {0xFF, 0x01, 1, 'x'}), Ev(0, {64, 1})})}),
-       "track 2, byte .*where a status byte belongs"},
-      {File0({Ev(0, {0x90, 60, 0x90})}), "inside a message"},
-      // a real-time message
-      {File0({Ev(0, {0xF8})}), "cannot hold"},
-      {Cat({head, Chunk("MTrk", {0, 0xF0, 0x7F, 1, 2})}), "left in the track"},
-      // SMPTE time of 0 ticks a frame
-      {Cat({Header(0, 1, 0xE700), notes}), "time division"},
       // 2^28 - 1 quarter notes of 16.8 s: the file's own length, not where the render stops
       {Cat({Header(0, 1, 1), Track({Ev(0, Tempo(0xFFFFFF)), On(0x0FFFFFFF, 60)})}),
        "the render could last 4503599343 s, more than a WAV file holds \\(24348 s\\)"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    const auto& [file, refusal] = c;
+  for (const auto& [file, refusal] : cases) {
+    SCOPED_TRACE(file.size());
     fs::remove("out.wav");
     Write("in.mid", file);
     const auto [code, err] = RunRender("--tail=0.5 in.mid out.wav");
-    const bool refused = refusal != nullptr && *refusal != '\0';
     const std::string says =
-        refused ? "velmora-render: in.mid: .*" + std::string(refusal) + ".*\n" : "";
+        refusal ? "velmora-render: in.mid: .*" + std::string(refusal) + ".*\n" : "";
     EXPECT_TRUE(std::regex_match(err, std::regex(says))) << err; // one line, or nothing
-    EXPECT_EQ(code, refused ? 1 : 0);
-    EXPECT_EQ(Files(), refused ? 1 : 2);
-    if (!refused) {
-      EXPECT_TRUE(test::SameSamples(refusal ? silence : plain, ReadWav("out.wav")));
+    EXPECT_EQ(code, refusal ? 1 : 0);
+    EXPECT_EQ(Files(), refusal ? 1 : 2);
+    if (!refusal) {
+      EXPECT_TRUE(test::SameSamples(plain, ReadWav("out.wav")));
     }
   }
 }
 
 // Refused before anything is read or written (exit code 2 for the command
 // line and for OUT the same file as IN under any name, 1 for an OUT that
-// cannot be written), or ended by a signal during an hour-long render, which
-// it announces: every file stays as it was.
-TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
+// cannot be written): every file stays as it was.
+TEST_F(RenderTest, BadCommandLinesAndOutputsLeaveEveryFileAsItWas) {
   Write("in.mid", kPlain);
   Write("out.wav", {'o', 'l', 'd'});
   Write("readonly.wav", {});
@@ -282,7 +229,6 @@ TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
   fs::create_directory("folder");
   fs::create_hard_link("in.mid", "hard.mid");
   fs::create_symlink("in.mid", "soft.mid");
-  const std::string hour = "out.wav: rendering 1:00:01 of audio\n";
   std::vector<std::tuple<std::string, int, std::string>> cases = {
       {"in.mid out.wav --attack", 2, "needs a value"},
       {"in.mid", 2, "missing OUT.wav"},
@@ -300,8 +246,6 @@ TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
       {"in.mid /dev/null", 1, "not a regular file"},
       {"in.mid readonly.wav", 1, "Permission denied"},
       {"--release 101 in.mid out.wav", 2, "--release"},
-      {"--tail=3600 in.mid out.wav", 128 + SIGQUIT, hour},
-      {"--tail=3600 in.mid out.wav", 128 + SIGXFSZ, hour},
   };
   for (std::string bad :
        {"--osc1-pitch=-1200", "--osc2-pitch=1201", "--attack=0", "--sustain=101", "--decay=12.5",
@@ -310,7 +254,7 @@ TEST_F(RenderTest, BadCommandLinesOutputsAndSignalsLeaveEveryFileAsItWas) {
     cases.push_back({bad + " in.mid out.wav", 2, bad.substr(0, bad.find('='))});
   for (const auto& [args, status, says] : cases) {
     SCOPED_TRACE(args);
-    const auto [code, err] = RunRender(args, status > 128 ? status - 128 : 0);
+    const auto [code, err] = RunRender(args);
     EXPECT_EQ(code, status) << err;
     EXPECT_NE(err.find(says), std::string::npos) << err;
     EXPECT_EQ(Files(), 6);
