@@ -8,6 +8,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <memory>
@@ -289,9 +291,9 @@ Window* OpenChildWindow(unsigned long parent, int width, int height) {
   const int screen = DefaultScreen(dpy);
   w->Vis = DefaultVisual(dpy, screen);
   w->Map = DefaultColormap(dpy, screen);
-  w->Xid =
-      XCreateSimpleWindow(dpy, static_cast<::Window>(parent), 0, 0, static_cast<unsigned>(width),
-                          static_cast<unsigned>(height), 0, 0, 0);
+  w->Xid = XCreateSimpleWindow(
+      dpy, parent != 0 ? static_cast<::Window>(parent) : DefaultRootWindow(dpy), 0, 0,
+      static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
   XSelectInput(dpy, w->Xid,
                ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                    EnterWindowMask | LeaveWindowMask | StructureNotifyMask);
@@ -327,10 +329,16 @@ void CloseWindow(Window* w) {
 
 // --- The toolkit layer ------------------------------------------------------
 
-Window& OpenWindow(int, int, const char*) {
-  // The window inside a host is made by OpenChildWindow, into the host's.
-  static Window none;
-  return none;
+Window& OpenWindow(int clientWidth, int clientHeight, const char* title) {
+  // A top-level window, for as long as the program runs; as with FLTK, no
+  // display means no program.
+  Window* w = OpenChildWindow(0, clientWidth, clientHeight);
+  if (w == nullptr) {
+    std::fputs("Can't open display\n", stderr);
+    std::exit(1);
+  }
+  XStoreName(w->Dpy, w->Xid, title);
+  return *w;
 }
 void ShowWindow(Window& w) {
   PaintAll(w);

@@ -10,8 +10,9 @@
 
 namespace velmora::tk {
 
-// A window of width x height inside the X window `parent`, on the display
-// named by DISPLAY; nullptr when that display cannot be opened.
+// A window of width x height inside the X window `parent` (0: a top-level
+// window), on the display named by DISPLAY; nullptr when that display cannot
+// be opened.
 Window* OpenChildWindow(unsigned long parent, int width, int height);
 // The X window that the host embeds.
 unsigned long WindowId(const Window& w);
