@@ -4,7 +4,7 @@
 // a host does.
 //   ui_host BUNDLE_DIR
 // Prints "up I SECONDS" when window I is up and "write I PORT VALUE" for
-// every port write; reads "close I" and "quit" on standard input.
+// every port write; reads "close I" on standard input.
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lv2/ui/ui.h>
@@ -18,95 +18,59 @@
 
 namespace {
 
-struct Instance {
-  int Number = 0;
-  const LV2UI_Descriptor* Descriptor = nullptr;
-  LV2UI_Handle Handle = nullptr;
-  Window Parent = 0;
-};
-
-Instance Instances[2];
-Display* HostDisplay = nullptr;
+const LV2UI_Descriptor* Ui = nullptr;
+LV2UI_Handle Handles[2] = {};
 
 void Write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t, const void* data) {
-  auto* instance = static_cast<Instance*>(controller);
-  if (size != sizeof(float))
-    return;
-  std::printf("write %d %u %g\n", instance->Number, port, *static_cast<const float*>(data));
+  auto* handle = static_cast<LV2UI_Handle*>(controller);
+  std::printf("write %d %u %g\n", static_cast<int>(handle - Handles), port,
+              *static_cast<const float*>(data));
   std::fflush(stdout);
-  instance->Descriptor->port_event(instance->Handle, port, size, 0, data);
-}
-
-int Resize(LV2UI_Feature_Handle handle, int width, int height) {
-  auto* instance = static_cast<Instance*>(handle);
-  XResizeWindow(HostDisplay, instance->Parent, static_cast<unsigned>(width),
-                static_cast<unsigned>(height));
-  return 0;
+  Ui->port_event(*handle, port, size, 0, data);
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2)
-    return 2;
+int main(int, char** argv) {
   void* library = dlopen((std::string(argv[1]) + "/velmora_ui.so").c_str(), RTLD_NOW);
-  auto* entry = library
-                    ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"))
-                    : nullptr;
-  Display* display = HostDisplay = XOpenDisplay(nullptr);
-  if (entry == nullptr || display == nullptr)
+  Display* display = XOpenDisplay(nullptr);
+  if (library == nullptr || display == nullptr)
     return 1;
-  using Clock = std::chrono::steady_clock;
+  Ui = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"))(0);
+  Window parents[2];
   for (int i = 0; i < 2; ++i) {
-    Instance& instance = Instances[i];
-    instance.Number = i;
-    instance.Descriptor = entry(0);
-    instance.Parent =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 500 * i, 100, 100, 0, 0, 0);
-    XMapWindow(display, instance.Parent);
+    parents[i] =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 500 * i, 665, 440, 0, 0, 0);
+    XMapWindow(display, parents[i]);
     XSync(display, False);
-    const Clock::time_point asked = Clock::now();
-    LV2UI_Resize resize{&instance, Resize};
-    const LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(instance.Parent)};
-    const LV2_Feature resizing{LV2_UI__resize, &resize};
+    const auto asked = std::chrono::steady_clock::now();
+    const LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(parents[i])};
     const LV2_Feature idle{LV2_UI__idleInterface, nullptr};
-    const LV2_Feature* features[] = {&parent, &resizing, &idle, nullptr};
+    const LV2_Feature* features[] = {&parent, &idle, nullptr};
     LV2UI_Widget widget = nullptr;
-    instance.Handle =
-        instance.Descriptor->instantiate(instance.Descriptor, "https://velmora.example/lv2/velmora",
-                                         argv[1], Write, &instance, &widget, features);
-    if (instance.Handle == nullptr)
+    Handles[i] = Ui->instantiate(Ui, "https://velmora.example/lv2/velmora", argv[1], Write,
+                                 &Handles[i], &widget, features);
+    if (Handles[i] == nullptr)
       return 1;
-    XSync(display, False);
-    const std::chrono::duration<double> up = Clock::now() - asked;
+    const std::chrono::duration<double> up = std::chrono::steady_clock::now() - asked;
     std::printf("up %d %.4f\n", i, up.count());
   }
   std::fflush(stdout);
-  auto* idle = static_cast<const LV2UI_Idle_Interface*>(
-      Instances[0].Descriptor->extension_data(LV2_UI__idleInterface));
+  auto* idle = static_cast<const LV2UI_Idle_Interface*>(Ui->extension_data(LV2_UI__idleInterface));
   for (;;) {
     pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (poll(&input, 1, 33) > 0) {
-      std::string command;
-      int number = 0;
-      if (!(std::cin >> command) || command == "quit")
-        break;
-      if (command == "close" && std::cin >> number && Instances[number].Handle) {
-        Instances[number].Descriptor->cleanup(Instances[number].Handle);
-        Instances[number].Handle = nullptr;
-        XDestroyWindow(display, Instances[number].Parent);
-        XSync(display, False);
-        std::printf("closed %d\n", number);
-        std::fflush(stdout);
-      }
+    std::string command;
+    int i = 0;
+    if (poll(&input, 1, 33) > 0 && std::cin >> command >> i && Handles[i] != nullptr) {
+      Ui->cleanup(Handles[i]);
+      Handles[i] = nullptr;
+      XDestroyWindow(display, parents[i]);
+      XSync(display, False);
+      std::printf("closed %d\n", i);
+      std::fflush(stdout);
     }
-    for (Instance& instance : Instances)
-      if (instance.Handle)
-        idle->idle(instance.Handle);
+    for (LV2UI_Handle handle : Handles)
+      if (handle != nullptr)
+        idle->idle(handle);
   }
-  for (Instance& instance : Instances)
-    if (instance.Handle)
-      instance.Descriptor->cleanup(instance.Handle);
-  XCloseDisplay(display);
-  return 0;
 }
