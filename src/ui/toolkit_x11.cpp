@@ -356,40 +356,35 @@ void OnDropDownOpening(Window&, int, void (*)()) {}
 void SelectDropDownItem(Window&, int, int) {}
 int SelectedDropDownItem(Window&, int) { return -1; }
 
-int CreateCanvas(Window& w, int id, int x, int y, int width, int height, bool sunkenBorder, bool) {
+namespace {
+// A new control of the window at its place; a kAutoId id is given one.
+Control& AddControl(Window& w, int& id, Kind kind, int x, int y, int width, int height) {
   if (id == kAutoId)
     id = w.NextAutoId++;
   Control& c = w.Controls[id];
-  c.What = Kind::Canvas;
+  c.What = kind;
   c.X = x;
   c.Y = y;
   c.Width = width;
   c.Height = height;
+  return c;
+}
+} // namespace
+
+int CreateCanvas(Window& w, int id, int x, int y, int width, int height, bool sunkenBorder, bool) {
+  Control& c = AddControl(w, id, Kind::Canvas, x, y, width, height);
   c.Border = sunkenBorder ? 2 : 0;
   ResizeRaster(c.Picture, width - 2 * c.Border, height - 2 * c.Border);
   return id;
 }
 
 void CreateGroupBox(Window& w, int x, int y, int width, int height, const char* caption) {
-  Control& c = w.Controls[w.NextAutoId++];
-  c.What = Kind::GroupBox;
-  c.X = x;
-  c.Y = y;
-  c.Width = width;
-  c.Height = height;
-  c.Text = caption;
+  int id = kAutoId;
+  AddControl(w, id, Kind::GroupBox, x, y, width, height).Text = caption;
 }
 
 int CreateLabel(Window& w, int id, int x, int y, int width, int height, const char* text) {
-  if (id == kAutoId)
-    id = w.NextAutoId++;
-  Control& c = w.Controls[id];
-  c.What = Kind::Label;
-  c.X = x;
-  c.Y = y;
-  c.Width = width;
-  c.Height = height;
-  c.Text = text;
+  AddControl(w, id, Kind::Label, x, y, width, height).Text = text;
   return id;
 }
 
