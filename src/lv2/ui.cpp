@@ -88,6 +88,8 @@ int Idle(LV2UI_Handle handle) {
   auto* ui = static_cast<PluginWindow*>(handle);
   for (;;) {
     const tk::Event e = tk::WaitWindowEvent(*ui->Toolkit, 0);
+    if (tk::WindowGone(*ui->Toolkit))
+      return 1; // closed
     WindowStep(ui->Shown, e);
     if (e.Kind == tk::EventKind::None)
       return 0;

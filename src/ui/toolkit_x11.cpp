@@ -52,8 +52,9 @@ struct Window {
   int NextAutoId = kFirstAutoId;
   std::map<int, Control> Controls;
   std::deque<Event> Queue;
-  int Grab = 0;    // the canvas that took the press, until the release
-  int Hovered = 0; // the canvas under the pointer
+  bool Gone = false; // destroyed with the host's window: nothing more to draw
+  int Grab = 0;      // the canvas that took the press, until the release
+  int Hovered = 0;   // the canvas under the pointer
   int PointerX = -1, PointerY = -1;
   unsigned Buttons = 0; // X button mask
   std::map<int, XftFont*> Fonts;
@@ -131,6 +132,8 @@ int TextWidth(Window& w, int font, const std::string& text) {
 }
 
 void PaintCanvas(Window& w, Control& c) {
+  if (w.Gone)
+    return;
   const Raster& r = c.Picture;
   if (c.Border)
     Frame(w, "WWMMPPAA", c.X, c.Y, c.Width, c.Height, true);
@@ -151,6 +154,8 @@ void PaintCanvas(Window& w, Control& c) {
 // As an FLTK box with a flat background and its text left-aligned inside,
 // 3 pixels in, centred on the box's height.
 void PaintLabel(Window& w, const Control& c) {
+  if (w.Gone)
+    return;
   Fill(w, c.Paper, c.X, c.Y, c.Width, c.Height);
   XftFont* f = FontOf(w, c.Font);
   const int height = f->ascent + f->descent;
@@ -180,6 +185,8 @@ void Paint(Window& w, Control& c) {
 }
 
 void PaintAll(Window& w) {
+  if (w.Gone)
+    return;
   Fill(w, w.Background, 0, 0, w.Width, w.Height);
   for (auto& [id, c] : w.Controls)
     if (c.What == Kind::GroupBox)
@@ -227,6 +234,9 @@ void Translate(Window& w, const XEvent& x) {
   case Expose:
     if (x.xexpose.count == 0)
       PaintAll(w);
+    return;
+  case DestroyNotify:
+    w.Gone = w.Gone || x.xdestroywindow.window == w.Xid;
     return;
   case ButtonPress:
   case ButtonRelease: {
@@ -278,6 +288,8 @@ void Translate(Window& w, const XEvent& x) {
 
 Window* Current = nullptr; // the window whose event was handed out last
 
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
 } // namespace
 
 Window* OpenChildWindow(unsigned long parent, int width, int height) {
@@ -312,17 +324,27 @@ Window* OpenChildWindow(unsigned long parent, int width, int height) {
 
 unsigned long WindowId(const Window& w) { return w.Xid; }
 
+bool WindowGone(const Window& w) { return w.Gone; }
+
 void CloseWindow(Window* w) {
   if (!w)
     return;
   if (Current == w)
     Current = nullptr;
+  // A host may destroy its window, and ours inside it, before it closes us:
+  // errors about our own resources are expected then, and Xlib's default
+  // answer to an error ends the process. The handler is the process's, so
+  // it is ours only for these calls, on the host's GUI thread.
+  const XErrorHandler previous = XSetErrorHandler(IgnoreErrors);
   for (auto& [id, f] : w->Fonts)
     if (f)
       XftFontClose(w->Dpy, f);
   XftDrawDestroy(w->Text);
   XFreeGC(w->Dpy, w->Gc);
-  XDestroyWindow(w->Dpy, w->Xid);
+  if (!w->Gone)
+    XDestroyWindow(w->Dpy, w->Xid);
+  XSync(w->Dpy, False);
+  XSetErrorHandler(previous);
   XCloseDisplay(w->Dpy);
   delete w;
 }

@@ -16,6 +16,8 @@ namespace velmora::tk {
 Window* OpenChildWindow(unsigned long parent, int width, int height);
 // The X window that the host embeds.
 unsigned long WindowId(const Window& w);
+// Whether the host has destroyed the window (with its own).
+bool WindowGone(const Window& w);
 // Closes the window and its display connection.
 void CloseWindow(Window* w);
 

@@ -62,10 +62,10 @@ int main(int, char** argv) {
     std::string command;
     int i = 0;
     if (poll(&input, 1, 33) > 0 && std::cin >> command >> i && Handles[i] != nullptr) {
+      XDestroyWindow(display, parents[i]); // and the plugin's window in it, as some hosts do
+      XSync(display, False);
       Ui->cleanup(Handles[i]);
       Handles[i] = nullptr;
-      XDestroyWindow(display, parents[i]);
-      XSync(display, False);
       std::printf("closed %d\n", i);
       std::fflush(stdout);
     }
