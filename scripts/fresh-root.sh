@@ -59,7 +59,12 @@ chroot "$root" chown -R player:player /home/player/velmora
 # the kernel's file systems mounted in a namespace of its own (so nothing is
 # left mounted, whatever happens).
 as_player() {
-  unshare --mount --propagation private bash -c '
+  # Mounts made here stay here. Inside a chroot (this script run by the test
+  # command in a fresh root of its own) "/" is no mount point whose
+  # propagation could change; that chroot's own namespace keeps them in.
+  local propagation=private
+  mountpoint -q / || propagation=unchanged
+  unshare --mount --propagation $propagation bash -c '
     root=$1 && shift
     mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys"
     mount --rbind /dev "$root/dev" && mount -t tmpfs tmpfs "$root/dev/shm"
