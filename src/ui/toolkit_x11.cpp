@@ -433,32 +433,32 @@ void SetLabelColours(Window& w, int id, Colour text, Colour background) {
 
 // Faces asked for so far, by the number LoadFont hands out; each window
 // opens them on its own display when a label first uses one.
-struct FontSpec {
+struct FontRequest {
   std::string Face;
   int Points;
 };
-std::vector<FontSpec>& FontSpecs() {
-  static std::vector<FontSpec> specs;
-  return specs;
+std::vector<FontRequest>& FontRequests() {
+  static std::vector<FontRequest> requests;
+  return requests;
 }
 
 int LoadFont(const char* face, int points) {
-  FontSpecs().push_back({face, points});
-  return static_cast<int>(FontSpecs().size());
+  FontRequests().push_back({face, points});
+  return static_cast<int>(FontRequests().size());
 }
 
 void SetLabelFont(Window& w, int id, int font) {
   auto it = w.Controls.find(id);
-  if (it == w.Controls.end() || font < 1 || font > static_cast<int>(FontSpecs().size()))
+  if (it == w.Controls.end() || font < 1 || font > static_cast<int>(FontRequests().size()))
     return;
   if (!w.Fonts.count(font)) {
     // Points are 1/72 inch; pixels at the screen's resolution, as FLTK sizes them.
     const int screen = DefaultScreen(w.Dpy);
     const double dpi = DisplayHeight(w.Dpy, screen) * 25.4 / DisplayHeightMM(w.Dpy, screen);
-    const FontSpec& spec = FontSpecs()[static_cast<size_t>(font - 1)];
+    const FontRequest& face = FontRequests()[static_cast<size_t>(font - 1)];
     w.Fonts[font] = XftFontOpen(
-        w.Dpy, screen, XFT_FAMILY, XftTypeString, spec.Face.c_str(), XFT_PIXEL_SIZE, XftTypeDouble,
-        static_cast<double>(static_cast<int>(spec.Points * dpi / 72 + 0.5)), nullptr);
+        w.Dpy, screen, XFT_FAMILY, XftTypeString, face.Face.c_str(), XFT_PIXEL_SIZE, XftTypeDouble,
+        static_cast<double>(static_cast<int>(face.Points * dpi / 72 + 0.5)), nullptr);
   }
   if (w.Fonts[font] != nullptr)
     it->second.Font = font;
